@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tolvar and runs it on the bundled sample
-# disc (or on the images and options given: ./run.sh --image my.cue toc).
+# disc: the window when a display is available, else tolvar-cli (also with the
+# images and options given: ./run.sh --image my.cue toc).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,11 @@ BIN="$BUILD/bin"
 SAMPLE="$BUILD/sample/tolvar-sample.cue"
 if [ $# -gt 0 ]; then
   exec "$BIN/tolvar-cli" "$@"
+fi
+# With a display, the window opens on the sample disc (after any real drives).
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BIN/tolvar" ]; then
+  export TOLVAR_CD_IMAGES="${TOLVAR_CD_IMAGES:+$TOLVAR_CD_IMAGES:}$SAMPLE"
+  exec "$BIN/tolvar"
 fi
 echo "Sample disc: $SAMPLE"
 exec "$BIN/tolvar-cli" --version

@@ -55,14 +55,19 @@ const TLameKey LameKeys[] = {
 };
 
 // An integer key as a 32-bit value: text that does not parse, or a number
-// that does not fit, gives the default.
+// that does not fit, gives the default. Booleans are integers that are not 0.
 int ReadInt(const TIniFile& Ini, const char* Section, const char* Key, int Default) {
   long long Value = Ini.ReadInteger(Section, Key, Default);
   return Value < INT_MIN || Value > INT_MAX ? Default : static_cast<int>(Value);
 }
 
+bool ReadBool(const TIniFile& Ini, const char* Section, const char* Key, bool Default) {
+  return ReadInt(Ini, Section, Key, Default ? 1 : 0) != 0;
+}
+
 long long ReadLameKey(const TIniFile& Ini, const TLameKey& K, long long Current) {
-  if (K.Boolean) return Ini.ReadBool("Lame", K.Key, Current != 0) ? 1 : 0;
+  if (K.Boolean) return ReadBool(Ini, "Lame", K.Key, Current != 0) ? 1 : 0;
+  // Bit rates are unsigned 32-bit values.
   long long Value = Ini.ReadInteger("Lame", K.Key, Current);
   return Value < INT_MIN || Value > UINT_MAX ? Current : Value;
 }
@@ -82,9 +87,9 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
       const QString Preset = FromPath(Ini.ReadString("Settings", "CurPreset", "Default"));
       cbPreset->setCurrentIndex(
           cbPreset->findText(Preset, Qt::MatchFixedString | Qt::MatchCaseSensitive));
-      CDRipper->Encode = Ini.ReadBool("Settings", "Encode", CDRipper->Encode);
+      CDRipper->Encode = ReadBool(Ini, "Settings", "Encode", CDRipper->Encode);
       CDRipper->WriteWAV = !CDRipper->Encode;
-      SingleTrack = Ini.ReadBool("Settings", "SingleTrack", SingleTrack);
+      SingleTrack = ReadBool(Ini, "Settings", "SingleTrack", SingleTrack);
     }
     deSaveDir->setText(FromPath(Ini.ReadString("Settings", "SaveDir", DefaultSaveDir())));
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));

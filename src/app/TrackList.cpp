@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPalette>
+#include <QStyle>
 #include <algorithm>
 #include <utility>
 
@@ -216,6 +217,13 @@ TTrackListView::TTrackListView(QWidget* Parent)
   Header->setHighlightSections(false);
   for (int Column = 0; Column < TTrackListModel::ColumnCount; ++Column)
     Header->resizeSection(Column, Columns[Column].Width);
+  // The widths suit a small 8-point font; the Time column is widened where
+  // the desktop's font would cut its text short.
+  const int TimeWidth =
+      fontMetrics().horizontalAdvance("0:00:00") +
+      2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 2;
+  if (TimeWidth > Header->sectionSize(TTrackListModel::colTime))
+    Header->resizeSection(TTrackListModel::colTime, TimeWidth);
 }
 
 std::vector<int> TTrackListView::SelectedRows() const {

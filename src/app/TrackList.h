@@ -45,7 +45,7 @@ class TTrackListModel : public QAbstractTableModel {
 
   int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
-  QVariant data(const QModelIndex& Index, int Role) const override;
+  QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override;
   bool setData(const QModelIndex& Index, const QVariant& Value, int Role) override;
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override;
   Qt::ItemFlags flags(const QModelIndex& Index) const override;
@@ -109,6 +109,8 @@ class TTrackListView : public QTreeView {
   std::vector<int> SelectedRows() const;
   // Starts editing the focused cell unless it is the Time cell.
   void EditFocusedCell();
+  // True while a cell's editor is open.
+  bool IsEditing() const { return state() == EditingState; }
 
   // Runs after the list has drawn itself (the gauge follows its row).
   std::function<void()> OnAfterPaint;

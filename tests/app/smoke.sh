@@ -25,6 +25,10 @@ fi
 SETTINGS="$WORK/app/tolvar.ini"
 grep -q '^\[Form\]' "$SETTINGS" || { echo "no [Form] in $SETTINGS"; exit 1; }
 grep -q '^BitRate=128' "$SETTINGS" || { echo "no BitRate in $SETTINGS"; exit 1; }
+# "/reset" ends at once, before any window: nothing is written.
+rm -f "$SETTINGS"
+"$PROGRAM" /reset
+[ ! -e "$SETTINGS" ] || { echo "/reset wrote $SETTINGS"; exit 1; }
 # The screenshot option draws the window and ends on its own.
 "$PROGRAM" --screenshot "$WORK/window.png"
 [ -s "$WORK/window.png" ] || { echo "no screenshot"; exit 1; }
