@@ -10,6 +10,7 @@
 
 #include "app/DirectoryEdit.h"
 #include "app/ErrorDisplay.h"
+#include "app/QtEventLoop.h"
 #include "app/QtText.h"
 #include "app/TrackList.h"
 #include "encoders/LameCoder.h"
@@ -25,6 +26,8 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
       Lame(std::make_unique<TLameCoder>()),
       CDRipper(std::make_unique<TCDRipper>()),
       MediaMonitor(std::make_unique<TMediaMonitor>(CDRipMediaStates)) {
+  EventLoop = new TQtEventLoop(this);
+  EventLoop->OnException = ShowException;
   CreateControls();
   ConnectSettingsPage();
   ConnectComponents();

@@ -28,6 +28,7 @@ namespace tolvar {
 class TCDRipper;
 class TLameCoder;
 class TMediaMonitor;
+class TQtEventLoop;
 class TDirectoryEdit;
 class TTrackListView;
 class TTrackListModel;
@@ -41,6 +42,8 @@ class TfrmTolvar : public QMainWindow {
   ~TfrmTolvar() override;
 
   // --- Components ---
+  // The loop the network components run on; it outlives the components.
+  TQtEventLoop* EventLoop = nullptr;
   std::unique_ptr<TLameCoder> Lame;
   std::unique_ptr<TCDRipper> CDRipper;
   // Turns media arrival and removal into device-change codes for WMDeviceChange.

@@ -20,6 +20,7 @@
 #include "AppTestSupport.h"
 #include "app/DirectoryEdit.h"
 #include "app/MainUnit.h"
+#include "app/QtEventLoop.h"
 #include "app/SignalClose.h"
 #include "app/TrackList.h"
 #include "encoders/LameCoder.h"
@@ -358,6 +359,17 @@ class WindowTest : public QObject {
     std::snprintf(Expected, sizeof Expected, "%08x", Form.CDRipper->DiscInfo.DiscId);
     QCOMPARE(Dialogs.Shown, std::vector<std::string>{Expected});
     QVERIFY(Form.CDRipper->DiscInfo.DiscId != 0);
+  }
+
+  void errorsOfTheNetworkLoopReachTheErrorBox() {
+    TWindowEnv Env;
+    TfrmTolvar Form;
+    TScriptedDialogs Dialogs;
+    bool After = false;
+    Form.EventLoop->Post([] { throw std::runtime_error("Connection refused (Error #10061)"); });
+    Form.EventLoop->Post([&] { After = true; });
+    QTRY_VERIFY(After);
+    QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Connection refused (Error #10061)"});
   }
 
   void closingStopsARunningJob() {
