@@ -3,7 +3,10 @@
 namespace tolvar::cli {
 
 const std::vector<TCommand>& Commands() {
-  static const std::vector<TCommand> Table = {};
+  static const std::vector<TCommand> Table = {
+      {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
+       RunTag},
+  };
   return Table;
 }
 

@@ -22,4 +22,6 @@ struct TCommand {
 
 const std::vector<TCommand>& Commands();
 
+int RunTag(TContext& Context, TArgs& Args);  // CmdTag.cpp
+
 }  // namespace tolvar::cli
