@@ -77,25 +77,6 @@ TEST(ID3v1Genre, AnythingElseKeepsThePreviousValue) {
   EXPECT_EQ(Tag.Genre(), 8);
 }
 
-TEST(ID3v1Fields, ResetDataGivesTheDefaults) {
-  TID3v1 Tag;
-  Tag.SetTitle("t");
-  Tag.SetArtist("a");
-  Tag.SetAlbum("l");
-  Tag.SetYear("1999");
-  Tag.SetComment("c");
-  Tag.SetTrack(3);
-  Tag.SetGenre("Rock");
-  Tag.ResetData();
-  EXPECT_EQ(Tag.Title(), "");
-  EXPECT_EQ(Tag.Artist(), "");
-  EXPECT_EQ(Tag.Album(), "");
-  EXPECT_EQ(Tag.Year(), "");
-  EXPECT_EQ(Tag.Comment(), "");
-  EXPECT_EQ(Tag.Track(), 0);
-  EXPECT_EQ(Tag.Genre(), 255);
-}
-
 TEST(ID3v1Fields, TrailingBlanksGoBeforeTheCutAndLeadingBlanksStay) {
   TID3v1 Tag;
   Tag.SetTitle("12345678901234567890123456789012345");  // 35 characters
