@@ -3,6 +3,7 @@
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>

@@ -29,30 +29,6 @@ std::vector<uint8_t> RawToc(uint8_t First, uint8_t Last,
 
 }  // namespace
 
-TEST(ConvertToc, TracksAndLeadOutOfATwelveTrackDisc) {
-  std::vector<uint8_t> Raw(kTocDataBytes, 0);
-  Raw[2] = 1;
-  Raw[3] = 12;
-  for (int T = 0; T <= 12; ++T) {
-    uint8_t* D = &Raw[4 + 8 * T];
-    D[1] = 0x10;  // ADR 1, CONTROL 0
-    D[2] = T == 12 ? 0xAA : static_cast<uint8_t>(T + 1);
-    D[5] = static_cast<uint8_t>(T * 4);
-    D[6] = 2;
-    D[7] = static_cast<uint8_t>(T);
-  }
-  TDiscToc Toc;
-  EXPECT_FALSE(ConvertToc(Raw, Toc));
-  ASSERT_EQ(Toc.TrackCount, 12);
-  EXPECT_EQ(Toc.Tracks[11].Minute, 44);
-  EXPECT_EQ(Toc.Tracks[11].Frame, 11);
-  EXPECT_TRUE(Toc.Tracks[11].Audio);
-  EXPECT_EQ(Toc.LeadOut.Minute, 48);
-  EXPECT_EQ(Toc.LeadOut.Second, 2);
-  EXPECT_EQ(Toc.LeadOut.Frame, 12);
-  EXPECT_FALSE(Toc.LeadOut.Audio);
-}
-
 TEST(ConvertToc, FirstTrackNotOneCountsTheTracksThere) {
   auto Raw = RawToc(3, 5,
                     {{0, 0x10, 3, 0, 0, 0, 2, 0},

@@ -100,33 +100,6 @@ TEST_F(ImageDrives, MixedModeImageGivesDataTrackAndAbsoluteAddresses) {
   EXPECT_EQ(Toc.LeadOut.Frame, 0);
 }
 
-TEST_F(ImageDrives, CdrdaoTocImageIsRead) {
-  fixtures::WriteFile(Dir / "a.bin", std::string(2352 * 1200, '\0'));
-  // libcdio looks for a cdrdao sheet's files from the working folder, not the sheet's.
-  std::string Bin = "\"" + Dir / "a.bin" + "\"";
-  fixtures::WriteFile(Dir / "a.toc", "CD_DA\nTRACK AUDIO\nFILE " + Bin +
-                                         " 0 00:10:00\nTRACK AUDIO\nFILE " + Bin +
-                                         " 00:10:00 00:06:00\n");
-  SetProgramImages({Dir / "a.toc"});
-  TDriveTable Table;
-  EnumerateDrives(Table);
-  TDiscToc Toc;
-  ASSERT_FALSE(ReadDriveToc(Table, static_cast<uint8_t>(RealDrives), Toc));
-  ASSERT_EQ(Toc.TrackCount, 2);
-  EXPECT_EQ(Toc.Tracks[1].Second, 12);
-  EXPECT_EQ(Toc.LeadOut.Second, 18);
-}
-
-TEST_F(ImageDrives, MissingImageIsADriveWithNoDisc) {
-  SetProgramImages({Dir / "gone.cue"});
-  TDriveTable Table;
-  EnumerateDrives(Table);
-  TDiscToc Toc;
-  EXPECT_TRUE(ReadDriveToc(Table, static_cast<uint8_t>(RealDrives), Toc));
-  EXPECT_EQ(Toc.TrackCount, 1);
-  EXPECT_EQ(Toc.LeadOut.Minute + Toc.LeadOut.Second, 0);
-}
-
 TEST_F(ImageDrives, ConstructionReadsDriveZeroWithoutDiscIdOrMessages) {
   if (RealDrives > 0) GTEST_SKIP() << "drive 0 is a real drive here";
   SetProgramImages({Image("one.cue", {{13350}})});  // 0:02:00 to 3:00:00
