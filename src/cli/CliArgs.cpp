@@ -66,7 +66,8 @@ void TArgs::Finish() {
   if (!Positionals().empty()) throw TUsageError("unexpected argument");
 }
 
-long long ParseIntArg(const std::string& Text, const std::string& What, long long Min, long long Max) {
+long long ParseIntArg(const std::string& Text, const std::string& What, long long Min,
+                      long long Max) {
   long long Value;
   if (!ParseInteger(Text, Value) || Value < Min || Value > Max)
     throw TUsageError(What + ": '" + Text + "' is not a number from " + std::to_string(Min) +

@@ -37,6 +37,7 @@ class TArgs {
 };
 
 // Parses a whole integer in [Min, Max], naming What in the error.
-long long ParseIntArg(const std::string& Text, const std::string& What, long long Min, long long Max);
+long long ParseIntArg(const std::string& Text, const std::string& What, long long Min,
+                      long long Max);
 
 }  // namespace tolvar::cli

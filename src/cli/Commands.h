@@ -22,6 +22,4 @@ struct TCommand {
 
 const std::vector<TCommand>& Commands();
 
-int RunTag(TContext& Context, TArgs& Args);  // CmdTag.cpp
-
 }  // namespace tolvar::cli

@@ -17,7 +17,9 @@ T TakeOr(std::deque<T>& Queue, T Default) {
 }
 }  // namespace
 
-TDialogs& Dialogs() { return Current ? *Current : DefaultDialogs; }
+TDialogs& Dialogs() {
+  return Current ? *Current : DefaultDialogs;
+}
 
 TDialogs* SetDialogs(TDialogs* NewDialogs) {
   TDialogs* Old = Current;
@@ -48,7 +50,9 @@ bool TStderrDialogs::InputBox(const std::string&, const std::string& Prompt, std
 }
 
 TScriptedDialogs::TScriptedDialogs() : Previous(SetDialogs(this)) {}
-TScriptedDialogs::~TScriptedDialogs() { SetDialogs(Previous); }
+TScriptedDialogs::~TScriptedDialogs() {
+  SetDialogs(Previous);
+}
 
 void TScriptedDialogs::MessageBox(const std::string& Text, const std::string&, TMsgKind) {
   Shown.push_back(Text);

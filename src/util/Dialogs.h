@@ -19,7 +19,8 @@ class TDialogs {
   virtual TRetryIgnore RetryIgnore(const std::string& Text) = 0;
   virtual bool YesNo(const std::string& Text) = 0;
   // Asks for a text; false when the user cancelled. Value holds the default on entry.
-  virtual bool InputBox(const std::string& Caption, const std::string& Prompt, std::string& Value) = 0;
+  virtual bool InputBox(const std::string& Caption, const std::string& Prompt,
+                        std::string& Value) = 0;
 };
 
 // The dialogs in use. Until one is installed, StderrDialogs answers.

@@ -76,8 +76,9 @@ void ListFiles(std::vector<std::string>& List, const std::string& Root, const st
     if ((Attr & (faHidden | faSysFile | faDirectory) & ~AttrMask) != 0) continue;
     if (Attr & faDirectory) {
       if (OnFolder) OnFolder(RelSub + Name);
-      if (Recurse) ListFiles(List, Root, RelSub + Name + "/", Recurse, AttrMask, OnFolder, Extensions,
-                             Timestamps);
+      if (Recurse)
+        ListFiles(List, Root, RelSub + Name + "/", Recurse, AttrMask, OnFolder, Extensions,
+                  Timestamps);
       continue;
     }
     std::string Relative = RelSub + Name;

@@ -1,8 +1,8 @@
 #include "IniFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <utility>
 
@@ -45,7 +45,8 @@ TIniFile::TIniFile(std::string FileName) : Path(std::move(FileName)) {
     }
     TLine Parsed{Line, {}};
     auto Eq = Line.find('=');
-    if (Eq != std::string::npos && T[0] != ';' && T[0] != '#') Parsed.Key = Trim(Line.substr(0, Eq));
+    if (Eq != std::string::npos && T[0] != ';' && T[0] != '#')
+      Parsed.Key = Trim(Line.substr(0, Eq));
     Sections.back().Lines.push_back(std::move(Parsed));
   }
 }
@@ -125,7 +126,9 @@ void TIniFile::WriteBool(const std::string& Section, const std::string& Key, boo
   WriteString(Section, Key, Value ? "1" : "0");
 }
 
-bool TIniFile::SectionExists(const std::string& Section) const { return Find(Section) != nullptr; }
+bool TIniFile::SectionExists(const std::string& Section) const {
+  return Find(Section) != nullptr;
+}
 
 bool TIniFile::ValueExists(const std::string& Section, const std::string& Key) const {
   const TSection* S = Find(Section);

@@ -21,7 +21,8 @@ class TIniFile {
 
   std::string ReadString(const std::string& Section, const std::string& Key,
                          const std::string& Default) const;
-  long long ReadInteger(const std::string& Section, const std::string& Key, long long Default) const;
+  long long ReadInteger(const std::string& Section, const std::string& Key,
+                        long long Default) const;
   bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
 
   void WriteString(const std::string& Section, const std::string& Key, const std::string& Value);

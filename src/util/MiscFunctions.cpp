@@ -36,7 +36,8 @@ std::string FolderOf(const std::string& Path) {
 
 bool IsWritableDir(const std::string& Folder) {
   struct stat Info;
-  return stat(Folder.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) && access(Folder.c_str(), W_OK) == 0;
+  return stat(Folder.c_str(), &Info) == 0 && S_ISDIR(Info.st_mode) &&
+         access(Folder.c_str(), W_OK) == 0;
 }
 
 }  // namespace
@@ -94,7 +95,9 @@ std::string GetShellFolder(const std::string& FolderName) {
       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", FolderName);
 }
 
-bool ConfirmYesNo(const std::string& Question) { return Dialogs().YesNo(Question); }
+bool ConfirmYesNo(const std::string& Question) {
+  return Dialogs().YesNo(Question);
+}
 
 std::string ConfigDir() {
   std::string Dir = XdgConfigHome() + "/tolvar/";
@@ -108,7 +111,9 @@ std::string ProgramPath() {
   return Length > 0 ? std::string(Buffer, static_cast<size_t>(Length)) : std::string("tolvar");
 }
 
-bool IsPortableInstall() { return IsWritableDir(FolderOf(ProgramPath())); }
+bool IsPortableInstall() {
+  return IsWritableDir(FolderOf(ProgramPath()));
+}
 
 std::string AppDir() {
   std::string Override = Env("TOLVAR_APPDIR");

@@ -5,8 +5,12 @@
 namespace tolvar {
 
 namespace {
-char Lower(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
-bool IsBlank(char C) { return static_cast<unsigned char>(C) <= ' '; }
+char Lower(char C) {
+  return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
+}
+bool IsBlank(char C) {
+  return static_cast<unsigned char>(C) <= ' ';
+}
 }  // namespace
 
 std::string ZeroPad(long long Value, int Width) {
@@ -16,8 +20,8 @@ std::string ZeroPad(long long Value, int Width) {
 }
 
 bool SameText(std::string_view A, std::string_view B) {
-  return A.size() == B.size() &&
-         std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) { return Lower(X) == Lower(Y); });
+  return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(),
+                                            [](char X, char Y) { return Lower(X) == Lower(Y); });
 }
 
 bool StartsWithText(std::string_view Prefix, std::string_view Text) {

@@ -22,7 +22,11 @@ std::string Utf8ToLatin1(std::string_view Utf8) {
   size_t I = 0;
   while (I < Utf8.size()) {
     unsigned char C = Utf8[I];
-    int Length = C < 0x80 ? 1 : (C >> 5) == 0x6 ? 2 : (C >> 4) == 0xE ? 3 : (C >> 3) == 0x1E ? 4 : 0;
+    int Length = C < 0x80           ? 1
+                 : (C >> 5) == 0x6  ? 2
+                 : (C >> 4) == 0xE  ? 3
+                 : (C >> 3) == 0x1E ? 4
+                                    : 0;
     if (Length == 0 || I + Length > Utf8.size()) {
       Out += '?';
       ++I;
