@@ -3,11 +3,14 @@
 namespace tolvar::cli {
 
 int RunCddb(TContext& Context, TArgs& Args);
+int RunTag(TContext& Context, TArgs& Args);
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> Table = {
       {"cddb", "cddb discid            disc ID and query line from the CDDB client's TOC reader",
        RunCddb},
+      {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
+       RunTag},
   };
   return Table;
 }
