@@ -50,7 +50,9 @@ TRipperSession::TRipperSession(const TContext& Context)
   Monitor.OnDeviceChange = [this](int Code) { Ripper.DeviceChange(Code); };
 }
 
-TRipperSession::~TRipperSession() { FreeCDRip(); }
+TRipperSession::~TRipperSession() {
+  FreeCDRip();
+}
 
 void TRipperSession::Start() {
   Ripper.Init();

@@ -34,8 +34,8 @@ class TRipperSession {
   int Drive = 0;  // the selected drive
 
  private:
-  int Target = -1;        // --drive, or the first --image
-  int ImagesAdded = 0;    // image drives this session added, the last ones of the list
+  int Target = -1;      // --drive, or the first --image
+  int ImagesAdded = 0;  // image drives this session added, the last ones of the list
 };
 
 // The sample disc: $TOLVAR_SAMPLE_DISC when set (empty: none), else the

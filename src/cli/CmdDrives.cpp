@@ -12,7 +12,9 @@ namespace tolvar::cli {
 
 namespace {
 
-void Print(const std::string& Latin1) { std::cout << Latin1ToUtf8(Latin1) << '\n'; }
+void Print(const std::string& Latin1) {
+  std::cout << Latin1ToUtf8(Latin1) << '\n';
+}
 
 }  // namespace
 

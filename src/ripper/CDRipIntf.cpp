@@ -14,14 +14,15 @@ namespace {
 using namespace cdrip;
 
 // Every name of the library: X(name).
-#define TOLVAR_CDRIP_NAMES(X)                                                                   \
-  X(CR_Init) X(CR_GetCDRipVersion) X(CR_GetNumCDROM) X(CR_GetCDROMIDByIndex)                   \
-  X(CR_SetActiveCDROM) X(CR_GetActiveCDROM) X(CR_GetCDROMParameters) X(CR_SetCDROMParameters) \
-  X(CR_ReadToc) X(CR_GetNumTocEntries) X(CR_GetTocEntry2) X(CR_IsMediaLoaded)                  \
-  X(CR_OpenRipper) X(CR_RipChunk) X(CR_GetPercentCompleted) X(CR_GetLastJitterErrorPosition)  \
-  X(CR_GetNumberOfJitterErrors) X(CR_CloseRipper) X(CR_PlayTrack) X(CR_IsAudioPlaying)         \
-  X(CR_PauseCD) X(CR_DriveStatus) X(CR_StopPlayTrack) X(CR_EjectCD) X(CR_LockCD)              \
-  X(CR_IsMediaLoadedByIndex)
+#define TOLVAR_CDRIP_NAMES(X)                                                                  \
+  X(CR_Init)                                                                                   \
+  X(CR_GetCDRipVersion) X(CR_GetNumCDROM) X(CR_GetCDROMIDByIndex) X(CR_SetActiveCDROM)         \
+      X(CR_GetActiveCDROM) X(CR_GetCDROMParameters) X(CR_SetCDROMParameters) X(CR_ReadToc)     \
+          X(CR_GetNumTocEntries) X(CR_GetTocEntry2) X(CR_IsMediaLoaded) X(CR_OpenRipper)       \
+              X(CR_RipChunk) X(CR_GetPercentCompleted) X(CR_GetLastJitterErrorPosition)        \
+                  X(CR_GetNumberOfJitterErrors) X(CR_CloseRipper) X(CR_PlayTrack)              \
+                      X(CR_IsAudioPlaying) X(CR_PauseCD) X(CR_DriveStatus) X(CR_StopPlayTrack) \
+                          X(CR_EjectCD) X(CR_LockCD) X(CR_IsMediaLoadedByIndex)
 
 struct TEntryPoints {
 #define TOLVAR_FIELD(Name) T##Name Name = nullptr;
@@ -89,33 +90,53 @@ void FreeCDRip() {
   U.Library = nullptr;
 }
 
-bool CDRipReady() { return Unit().Ready; }
+bool CDRipReady() {
+  return Unit().Ready;
+}
 
-const std::string& CDRipLoadError() { return Unit().LoadError; }
+const std::string& CDRipLoadError() {
+  return Unit().LoadError;
+}
 
-int32_t CR_Init(const char* IniFileName) { return TOLVAR_CALL(CR_Init)(IniFileName); }
-int32_t CR_GetCDRipVersion() { return TOLVAR_CALL(CR_GetCDRipVersion)(); }
-int32_t CR_GetNumCDROM() { return TOLVAR_CALL(CR_GetNumCDROM)(); }
+int32_t CR_Init(const char* IniFileName) {
+  return TOLVAR_CALL(CR_Init)(IniFileName);
+}
+int32_t CR_GetCDRipVersion() {
+  return TOLVAR_CALL(CR_GetCDRipVersion)();
+}
+int32_t CR_GetNumCDROM() {
+  return TOLVAR_CALL(CR_GetNumCDROM)();
+}
 std::string CR_GetCDROMIDByIndex(int32_t Index) {
   char Name[256] = {};
   TOLVAR_CALL(CR_GetCDROMIDByIndex)(Index, Name, sizeof Name);
   Name[sizeof Name - 1] = 0;
   return Name;
 }
-int32_t CR_SetActiveCDROM(int32_t Index) { return TOLVAR_CALL(CR_SetActiveCDROM)(Index); }
-int32_t CR_GetActiveCDROM() { return TOLVAR_CALL(CR_GetActiveCDROM)(); }
+int32_t CR_SetActiveCDROM(int32_t Index) {
+  return TOLVAR_CALL(CR_SetActiveCDROM)(Index);
+}
+int32_t CR_GetActiveCDROM() {
+  return TOLVAR_CALL(CR_GetActiveCDROM)();
+}
 int32_t CR_GetCDROMParameters(TDriveParams& Params) {
   return TOLVAR_CALL(CR_GetCDROMParameters)(&Params);
 }
 int32_t CR_SetCDROMParameters(const TDriveParams& Params) {
   return TOLVAR_CALL(CR_SetCDROMParameters)(&Params);
 }
-int32_t CR_ReadToc() { return TOLVAR_CALL(CR_ReadToc)(); }
-int32_t CR_GetNumTocEntries() { return TOLVAR_CALL(CR_GetNumTocEntries)(); }
+int32_t CR_ReadToc() {
+  return TOLVAR_CALL(CR_ReadToc)();
+}
+int32_t CR_GetNumTocEntries() {
+  return TOLVAR_CALL(CR_GetNumTocEntries)();
+}
 int32_t CR_GetTocEntry2(int32_t Index, TTocEntry& Entry) {
   return TOLVAR_CALL(CR_GetTocEntry2)(Index, &Entry);
 }
-bool CR_IsMediaLoaded() { return TOLVAR_CALL(CR_IsMediaLoaded)() != 0; }
+bool CR_IsMediaLoaded() {
+  return TOLVAR_CALL(CR_IsMediaLoaded)() != 0;
+}
 int32_t CR_OpenRipper(int32_t& BufferBytes, int32_t FirstSector, int32_t LastSector) {
   return TOLVAR_CALL(CR_OpenRipper)(&BufferBytes, FirstSector, LastSector);
 }
@@ -123,19 +144,39 @@ int32_t CR_RipChunk(uint8_t* Buffer, int32_t& NumBytes, bool Abort) {
   int32_t AbortFlag = Abort ? 1 : 0;
   return TOLVAR_CALL(CR_RipChunk)(Buffer, &NumBytes, &AbortFlag);
 }
-int32_t CR_GetPercentCompleted() { return TOLVAR_CALL(CR_GetPercentCompleted)(); }
+int32_t CR_GetPercentCompleted() {
+  return TOLVAR_CALL(CR_GetPercentCompleted)();
+}
 int32_t CR_GetLastJitterErrorPosition(int32_t& Start, int32_t& End) {
   return TOLVAR_CALL(CR_GetLastJitterErrorPosition)(&Start, &End);
 }
-int32_t CR_GetNumberOfJitterErrors() { return TOLVAR_CALL(CR_GetNumberOfJitterErrors)(); }
-int32_t CR_CloseRipper() { return TOLVAR_CALL(CR_CloseRipper)(); }
-int32_t CR_PlayTrack(int32_t Track) { return TOLVAR_CALL(CR_PlayTrack)(Track); }
-bool CR_IsAudioPlaying() { return TOLVAR_CALL(CR_IsAudioPlaying)() != 0; }
-int32_t CR_PauseCD(bool Pause) { return TOLVAR_CALL(CR_PauseCD)(Pause ? 1 : 0); }
-int32_t CR_DriveStatus() { return TOLVAR_CALL(CR_DriveStatus)(); }
-int32_t CR_StopPlayTrack() { return TOLVAR_CALL(CR_StopPlayTrack)(); }
-int32_t CR_EjectCD(bool Open) { return TOLVAR_CALL(CR_EjectCD)(Open ? 1 : 0); }
-int32_t CR_LockCD(bool Lock) { return TOLVAR_CALL(CR_LockCD)(Lock ? 1 : 0); }
+int32_t CR_GetNumberOfJitterErrors() {
+  return TOLVAR_CALL(CR_GetNumberOfJitterErrors)();
+}
+int32_t CR_CloseRipper() {
+  return TOLVAR_CALL(CR_CloseRipper)();
+}
+int32_t CR_PlayTrack(int32_t Track) {
+  return TOLVAR_CALL(CR_PlayTrack)(Track);
+}
+bool CR_IsAudioPlaying() {
+  return TOLVAR_CALL(CR_IsAudioPlaying)() != 0;
+}
+int32_t CR_PauseCD(bool Pause) {
+  return TOLVAR_CALL(CR_PauseCD)(Pause ? 1 : 0);
+}
+int32_t CR_DriveStatus() {
+  return TOLVAR_CALL(CR_DriveStatus)();
+}
+int32_t CR_StopPlayTrack() {
+  return TOLVAR_CALL(CR_StopPlayTrack)();
+}
+int32_t CR_EjectCD(bool Open) {
+  return TOLVAR_CALL(CR_EjectCD)(Open ? 1 : 0);
+}
+int32_t CR_LockCD(bool Lock) {
+  return TOLVAR_CALL(CR_LockCD)(Lock ? 1 : 0);
+}
 
 std::vector<bool> CDRipMediaStates() {
   std::vector<bool> States;
@@ -152,7 +193,9 @@ std::vector<bool> CDRipMediaStates() {
 
 // ---------------------------------------------------------------------------
 
-uint32_t PositionMsf(int64_t Sector) { return LengthMsf(Sector + 150); }
+uint32_t PositionMsf(int64_t Sector) {
+  return LengthMsf(Sector + 150);
+}
 
 uint32_t LengthMsf(int64_t Frames) {
   uint64_t F = static_cast<uint64_t>(Frames);  // a negative length wraps, as a DWORD would
@@ -264,7 +307,9 @@ void MciClose() {
   U.MciLastResult = 0;
 }
 
-bool MciIsOpen() { return Unit().MciOpen; }
+bool MciIsOpen() {
+  return Unit().MciOpen;
+}
 
 void MciTrackStatus(uint32_t& TrackCount, uint32_t& LastPosition, uint32_t& LastLength) {
   TrackCount = LastPosition = LastLength = 0;

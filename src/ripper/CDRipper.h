@@ -25,10 +25,10 @@ class ECDRIPError : public std::runtime_error {
 // The drive-specific values of the drive parameters, as the component keeps them.
 class TDriveTableClass {
  public:
-  int32_t DriveType = cdrip::GENERIC;    // TDriveType
-  int32_t ReadMethod = cdrip::READMMC;   // TReadMethod
-  int32_t SetSpeed = cdrip::SPEEDNONE;   // TSetSpeed
-  int32_t Endian = cdrip::BIGENDIAN;     // TEndian
+  int32_t DriveType = cdrip::GENERIC;      // TDriveType
+  int32_t ReadMethod = cdrip::READMMC;     // TReadMethod
+  int32_t SetSpeed = cdrip::SPEEDNONE;     // TSetSpeed
+  int32_t Endian = cdrip::BIGENDIAN;       // TEndian
   int32_t EnableMode = cdrip::ENABLENONE;  // TEnableMode
   int32_t Density = 0;
   int32_t Atapi = 0;  // LongBool
@@ -119,9 +119,9 @@ class TCDRipper {
   std::string FileName;
 
   // ---- Public state ----
-  TDriveParams Params{};                   // the active drive's parameters, whole
+  TDriveParams Params{};                     // the active drive's parameters, whole
   char DriveID[sizeof(TDriveParams::ID)]{};  // copy of Params.ID, taken whenever they are read
-  std::vector<std::string> Drives;         // one name per drive, in the library's order
+  std::vector<std::string> Drives;           // one name per drive, in the library's order
   int DriveCount = 0;
   std::vector<std::string> TrackLines;  // one display line per track of DiscInfo
   TDiscInfo DiscInfo;

@@ -75,7 +75,8 @@ class CdripTest : public ::testing::Test {
       int32_t Result = CR_RipChunk(Buffer.data(), &Bytes, &Abort);
       R.Results.push_back(Result);
       R.Sizes.push_back(Bytes);
-      if (Result == 0 || Result == 3) R.Bytes.insert(R.Bytes.end(), Buffer.begin(), Buffer.begin() + Bytes);
+      if (Result == 0 || Result == 3)
+        R.Bytes.insert(R.Bytes.end(), Buffer.begin(), Buffer.begin() + Bytes);
       if (Result == 4 || Result == 1) break;
     }
     return R;
@@ -192,7 +193,9 @@ TEST_F(CdripTest, AnEmptySettingsNameKeepsThePresentSetUp) {
   EXPECT_EQ(CR_GetActiveCDROM(), Real + 1);
 }
 
-TEST_F(CdripTest, VersionIsMajorTimesHundredPlusMinor) { EXPECT_EQ(CR_GetCDRipVersion(), 110); }
+TEST_F(CdripTest, VersionIsMajorTimesHundredPlusMinor) {
+  EXPECT_EQ(CR_GetCDRipVersion(), 110);
+}
 
 // ---- Table of contents ----
 
@@ -341,7 +344,8 @@ TEST_F(CdripTest, BigEndianImagesComeBackInHostOrderBothWays) {
   std::string Bin = ReadFile(Dir / "le.bin");
   for (size_t I = 0; I + 1 < Bin.size(); I += 2) std::swap(Bin[I], Bin[I + 1]);
   WriteFile(Dir / "moto.bin", Bin);
-  WriteFile(Dir / "moto.cue", "FILE \"moto.bin\" MOTOROLA\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+  WriteFile(Dir / "moto.cue",
+            "FILE \"moto.bin\" MOTOROLA\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
   Use({Dir / "moto.cue"});
   for (int32_t Jitter : {0, -1}) {
     SetParams(Jitter, STEREO44100);
@@ -388,7 +392,9 @@ TEST_F(CdripTest, LowerRatesKeepATonesPitchAndLength) {
   struct {
     int32_t Format;
     int Channels, Rate;
-  } Cases[] = {{STEREO22050, 2, 22050}, {MONO22050, 1, 22050}, {STEREO11025, 2, 11025},
+  } Cases[] = {{STEREO22050, 2, 22050},
+               {MONO22050, 1, 22050},
+               {STEREO11025, 2, 11025},
                {MONO11025, 1, 11025}};
   for (auto C : Cases) {
     SCOPED_TRACE(C.Format);

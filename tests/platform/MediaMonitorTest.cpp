@@ -18,7 +18,12 @@ struct TScript {
 
 TEST(MediaMonitor, ReportsArrivalAndRemovalPerDriveAfterTheFirstLook) {
   TScript S{{false, true}};
-  TMediaMonitor Monitor([&] { ++S.Probes; return S.State; }, 0ms);
+  TMediaMonitor Monitor(
+      [&] {
+        ++S.Probes;
+        return S.State;
+      },
+      0ms);
   std::vector<int> Codes;
   Monitor.OnDeviceChange = [&](int Code) { Codes.push_back(Code); };
 
@@ -36,7 +41,12 @@ TEST(MediaMonitor, ReportsArrivalAndRemovalPerDriveAfterTheFirstLook) {
 
 TEST(MediaMonitor, PollProbesOncePerIntervalAndPollNowAlways) {
   TScript S{{false}};
-  TMediaMonitor Monitor([&] { ++S.Probes; return S.State; }, 200ms);
+  TMediaMonitor Monitor(
+      [&] {
+        ++S.Probes;
+        return S.State;
+      },
+      200ms);
   Monitor.Poll();
   Monitor.Poll();
   Monitor.Poll();

@@ -18,7 +18,8 @@ class CDRipperTest : public RealLibraryTest {
  protected:
   void SetUp() override {
     RealLibraryTest::SetUp();
-    if (Real > 0) GTEST_SKIP() << "these tests want the image drives first; this machine has a drive";
+    if (Real > 0)
+      GTEST_SKIP() << "these tests want the image drives first; this machine has a drive";
     Log.Attach(Ripper);
   }
   TCDRipper Ripper;
@@ -50,10 +51,11 @@ TEST_F(CDRipperTest, InitReadsTheAudioDiscInTheFirstDrive) {
   ASSERT_TRUE(Load({MakeImage("audio.cue", {{1350}, {1800}, {2325}})}));
   Ripper.Init();
   EXPECT_EQ(Ripper.Drives, (std::vector<std::string>{"Image: " + (Dir / "audio.cue")}));
-  EXPECT_EQ(Log.Events, (std::vector<std::string>{
-                            "list",  // ReadDiscInfo
-                            "status: Found 1 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.",
-                            "drives", "list"}));
+  EXPECT_EQ(Log.Events,
+            (std::vector<std::string>{
+                "list",  // ReadDiscInfo
+                "status: Found 1 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.", "drives",
+                "list"}));
   EXPECT_TRUE(Ripper.DiscInfoValid);
   EXPECT_EQ(Ripper.TrackLines,
             (std::vector<std::string>{"Track 1 = 00:18", "Track 2 = 00:24", "Track 3 = 00:31"}));
@@ -80,9 +82,11 @@ TEST_F(CDRipperTest, InitReadsTheAudioDiscInTheFirstDrive) {
 TEST_F(CDRipperTest, AMixedModeDiscIsCompositeWithADataTrack) {
   ASSERT_TRUE(Load({MakeImage("mixed.cue", {{1500}, {600, true}})}));
   Ripper.Init();
-  EXPECT_EQ(Ripper.StatusText, "Found 1 CDROM Drive(s), A composite Disc is Loaded in (1st) drive.");
+  EXPECT_EQ(Ripper.StatusText,
+            "Found 1 CDROM Drive(s), A composite Disc is Loaded in (1st) drive.");
   EXPECT_EQ(Ripper.DiscInfo.DiscType, 2);
-  EXPECT_EQ(Ripper.TrackLines, (std::vector<std::string>{"Track 1 = 00:20", "Track 2 = Data Track"}));
+  EXPECT_EQ(Ripper.TrackLines,
+            (std::vector<std::string>{"Track 1 = 00:20", "Track 2 = Data Track"}));
   EXPECT_EQ(TrackKinds(Ripper), (std::vector<std::string>{"Audio", "Data"}));
   EXPECT_EQ(Ripper.DiscInfo.Entries[1].Audio, 0);
   EXPECT_EQ(Ripper.DiscInfo.AudioLength, LengthMsf(1500));
@@ -107,8 +111,8 @@ TEST_F(CDRipperTest, DiscInformationHoldsPositionsAndLengthsAsMsf) {
   EXPECT_EQ(D.LastTrack, 3);
   // Track 2 starts after its pregap, at 450; the lead-out is at 750.
   EXPECT_EQ(D.Entries[1].StartSector, 450);
-  EXPECT_EQ(D.Entries[0].LengthSectors, 450);  // the pregap counts to track 1
-  EXPECT_EQ(D.Entries[1].StartMSF, 0x000800u);  // 600 frames: 0:08:00
+  EXPECT_EQ(D.Entries[0].LengthSectors, 450);    // the pregap counts to track 1
+  EXPECT_EQ(D.Entries[1].StartMSF, 0x000800u);   // 600 frames: 0:08:00
   EXPECT_EQ(D.Entries[1].LengthMSF, 0x000232u);  // 200 frames: 0:02:50
   EXPECT_EQ(D.StartMSF, 0x000200u);
   EXPECT_EQ(D.LeadOutMSF, 0x000C00u);  // 900 frames: 0:12:00
@@ -146,7 +150,8 @@ TEST_F(CDRipperTest, ThreeTrackDiscsOnlySumTheirStarts) {
 TEST_F(CDRipperTest, ANinetyNineTrackDiscFillsEveryList) {
   TImageOptions Sparse;
   Sparse.Sparse = true;
-  ASSERT_TRUE(Load({MakeImage("full.cue", std::vector<TImageTrack>(99, TImageTrack{4500}), Sparse)}));
+  ASSERT_TRUE(
+      Load({MakeImage("full.cue", std::vector<TImageTrack>(99, TImageTrack{4500}), Sparse)}));
   Ripper.Init();
   ASSERT_EQ(Ripper.TrackLines.size(), 99u);
   EXPECT_EQ(Ripper.TrackLines[98], "Track 99 = 01:00");
@@ -183,7 +188,8 @@ TEST(TrackTimeText, ShowsHoursMinutesAndSeconds) {
 // ---- Drives ----
 
 TEST_F(CDRipperTest, SelectingAnotherDriveRebuildsTheTracksAndOpensItsMciDevice) {
-  ASSERT_TRUE(Load({MakeImage("a.cue", {{300}, {200}}), MakeImage("b.cue", {{150}, {150}, {150}})}));
+  ASSERT_TRUE(
+      Load({MakeImage("a.cue", {{300}, {200}}), MakeImage("b.cue", {{150}, {150}, {150}})}));
   Ripper.Init();
   ASSERT_EQ(Ripper.Tracks().Count(), 2);
   EXPECT_FALSE(MciIsOpen());  // drive 0 was active already
@@ -292,7 +298,8 @@ TEST_F(CDRipperTest, TheTrayOfAnImageDriveRemovesAndLoadsTheDiscThroughTheMonito
   Monitor.Poll();
   EXPECT_EQ(Log.Events, (std::vector<std::string>{"status: Media Loaded !!", "list"}));
   EXPECT_TRUE(Ripper.DiscInfoValid);
-  EXPECT_EQ(Ripper.TrackLines, (std::vector<std::string>{"Track 1 = 00:18", "Track 2 = Data Track"}));
+  EXPECT_EQ(Ripper.TrackLines,
+            (std::vector<std::string>{"Track 1 = 00:18", "Track 2 = Data Track"}));
   EXPECT_EQ(TrackKinds(Ripper), (std::vector<std::string>{"Audio", "Data"}));
 }
 

@@ -32,8 +32,8 @@ class Cli : public ::testing::Test {
   // Runs the program with Args; Env holds extra NAME=VALUE words.
   TRun Run(const std::vector<std::string>& Args, const std::vector<std::string>& Env = {},
            const std::string& Program = TOLVAR_CLI) {
-    std::string Command = "env -u TOLVAR_CD_IMAGES -u TOLVAR_SAMPLE_DISC TOLVAR_APPDIR=" +
-                          Quote(Dir.Path() + "/");
+    std::string Command =
+        "env -u TOLVAR_CD_IMAGES -u TOLVAR_SAMPLE_DISC TOLVAR_APPDIR=" + Quote(Dir.Path() + "/");
     for (const std::string& E : Env) Command += " " + Quote(E);
     Command += " " + Quote(Program);
     for (const std::string& A : Args) Command += " " + Quote(A);

@@ -19,7 +19,9 @@ TFakeCdrip& S() {
   return State;
 }
 
-void Log(const std::string& Call) { S().Calls.push_back(Call); }
+void Log(const std::string& Call) {
+  S().Calls.push_back(Call);
+}
 
 const std::vector<TTocEntry>& ActiveToc() {
   static const std::vector<TTocEntry> Empty;
@@ -35,8 +37,9 @@ std::vector<TTocEntry>& ReadTable() {
 
 }  // namespace
 
-
-FAKE_API TFakeCdrip* FakeCdrip_State() { return &S(); }
+FAKE_API TFakeCdrip* FakeCdrip_State() {
+  return &S();
+}
 
 FAKE_API int32_t CR_Init(const char* Name) {
   Log(std::string("CR_Init ") + (Name ? Name : ""));
@@ -50,7 +53,9 @@ FAKE_API int32_t CR_GetCDRipVersion() {
 }
 #endif
 
-FAKE_API int32_t CR_GetNumCDROM() { return static_cast<int32_t>(S().DriveNames.size()); }
+FAKE_API int32_t CR_GetNumCDROM() {
+  return static_cast<int32_t>(S().DriveNames.size());
+}
 
 FAKE_API int32_t CR_GetCDROMIDByIndex(int32_t Index, char* Name, int32_t Size) {
   if (Index < 0 || Index >= static_cast<int32_t>(S().DriveNames.size()) || Size <= 0) return 1;
@@ -66,7 +71,9 @@ FAKE_API int32_t CR_SetActiveCDROM(int32_t Index) {
   return 0;
 }
 
-FAKE_API int32_t CR_GetActiveCDROM() { return S().Active; }
+FAKE_API int32_t CR_GetActiveCDROM() {
+  return S().Active;
+}
 
 FAKE_API int32_t CR_GetCDROMParameters(TDriveParams* Params) {
   Log("CR_GetCDROMParameters");
@@ -126,7 +133,9 @@ FAKE_API int32_t CR_RipChunk(uint8_t* Buffer, int32_t* NumBytes, int32_t* /*Abor
   return C.Result;
 }
 
-FAKE_API int32_t CR_GetPercentCompleted() { return S().Percent; }
+FAKE_API int32_t CR_GetPercentCompleted() {
+  return S().Percent;
+}
 
 FAKE_API int32_t CR_GetLastJitterErrorPosition(int32_t* Start, int32_t* End) {
   *Start = S().JitterStart;
@@ -134,7 +143,9 @@ FAKE_API int32_t CR_GetLastJitterErrorPosition(int32_t* Start, int32_t* End) {
   return 0;
 }
 
-FAKE_API int32_t CR_GetNumberOfJitterErrors() { return S().JitterErrors; }
+FAKE_API int32_t CR_GetNumberOfJitterErrors() {
+  return S().JitterErrors;
+}
 
 FAKE_API int32_t CR_CloseRipper() {
   Log("CR_CloseRipper");
@@ -145,12 +156,22 @@ FAKE_API int32_t CR_PlayTrack(int32_t Track) {
   Log("CR_PlayTrack " + std::to_string(Track));
   return 1;
 }
-FAKE_API int32_t CR_IsAudioPlaying() { return 0; }
-FAKE_API int32_t CR_PauseCD(int32_t) { return 1; }
-FAKE_API int32_t CR_DriveStatus() { return 21; }
-FAKE_API int32_t CR_StopPlayTrack() { return 1; }
+FAKE_API int32_t CR_IsAudioPlaying() {
+  return 0;
+}
+FAKE_API int32_t CR_PauseCD(int32_t) {
+  return 1;
+}
+FAKE_API int32_t CR_DriveStatus() {
+  return 21;
+}
+FAKE_API int32_t CR_StopPlayTrack() {
+  return 1;
+}
 FAKE_API int32_t CR_EjectCD(int32_t Open) {
   Log("CR_EjectCD " + std::to_string(Open));
   return 0;
 }
-FAKE_API int32_t CR_LockCD(int32_t) { return 1; }
+FAKE_API int32_t CR_LockCD(int32_t) {
+  return 1;
+}

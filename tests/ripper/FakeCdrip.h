@@ -50,9 +50,15 @@ struct TFakeCdrip {
 };
 
 // An audio track entry and a data track entry.
-inline cdrip::TTocEntry Audio(int32_t Start, uint8_t Number) { return {Start, 16, Number}; }
-inline cdrip::TTocEntry Data(int32_t Start, uint8_t Number) { return {Start, 20, Number}; }
-inline cdrip::TTocEntry LeadOut(int32_t Start) { return {Start, 16, cdrip::kLeadOutTrack}; }
+inline cdrip::TTocEntry Audio(int32_t Start, uint8_t Number) {
+  return {Start, 16, Number};
+}
+inline cdrip::TTocEntry Data(int32_t Start, uint8_t Number) {
+  return {Start, 20, Number};
+}
+inline cdrip::TTocEntry LeadOut(int32_t Start) {
+  return {Start, 16, cdrip::kLeadOutTrack};
+}
 
 }  // namespace tolvar::fake
 

@@ -66,7 +66,9 @@ CDRIP_API int32_t CR_Init(const char* IniFileName) {
   });
 }
 
-CDRIP_API int32_t CR_GetCDRipVersion() { return kVersion; }
+CDRIP_API int32_t CR_GetCDRipVersion() {
+  return kVersion;
+}
 
 CDRIP_API int32_t CR_GetNumCDROM() {
   return Guarded(0, [](TLibraryState& S) { return static_cast<int32_t>(S.Drives.size()); });
@@ -176,8 +178,8 @@ CDRIP_API int32_t CR_OpenRipper(int32_t* BufferBytes, int32_t FirstSector, int32
     if (!Drive || !BufferBytes) return kCdexError;
     auto Media = Drive->Media(false);
     if (!Media) return kCdexError;
-    S.Extraction =
-        std::make_unique<TExtraction>(*Drive, std::move(Media), Drive->Params, FirstSector, LastSector);
+    S.Extraction = std::make_unique<TExtraction>(*Drive, std::move(Media), Drive->Params,
+                                                 FirstSector, LastSector);
     *BufferBytes = S.Extraction->BufferBytes();
     return kCdexOk;
   });

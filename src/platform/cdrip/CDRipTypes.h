@@ -10,7 +10,8 @@ namespace tolvar::cdrip {
 // Results of the CR_* calls.
 constexpr int32_t kCdexOk = 0;
 constexpr int32_t kCdexError = 1;
-constexpr int32_t kCdexJitterError = 3;  // CR_RipChunk: data, but sectors had to be corrected or were lost
+// CR_RipChunk: data, but sectors had to be corrected or were lost.
+constexpr int32_t kCdexJitterError = 3;
 constexpr int32_t kCdexRippingDone = 4;  // CR_RipChunk: the range is finished, no data
 
 // CR_DriveStatus answers like an MMC drive.
@@ -19,6 +20,7 @@ constexpr int32_t kDriveStatusPaused = 18;
 constexpr int32_t kDriveStatusCompleted = 19;
 constexpr int32_t kDriveStatusNone = 21;
 
+// clang-format off
 enum TDriveType : int32_t {
   GENERIC, TOSHIBA, TOSHIBANEW, IBM, NEC, DECorp, IMS, KODAK, RICOH, HP, PHILIPS, PLASMON,
   GRUNDIGCDR100IPW, MITSUMICDR, PLEXTOR, SONY, YAMAHA, NRC, IMSCDD5, CUSTOMDRIVE, NUMDRIVETYPES
@@ -35,6 +37,7 @@ enum TEnableMode : int32_t { ENABLENONE, ENABLESTD, NUMENABLEMODES };
 enum TOutputFormat : int32_t {
   STEREO44100, MONO44100, STEREO22050, MONO22050, STEREO11025, MONO11025, NUMOUTPUTFORMATS
 };
+// clang-format on
 
 // Channels and sample rate of an output format (16-bit samples); false for
 // a value outside the enumeration.

@@ -171,11 +171,13 @@ TDrive::TDrive(std::string Source, bool Image) : Path(std::move(Source)), ImageD
   Params.ReadRetries = 20;
   Params.JitterCorrection = -1;
   Params.OutputFormat = STEREO44100;
-  Params.DriveTable = {GENERIC, READMMC, Image ? SPEEDNONE : SPEEDMMC, LITTLEENDIAN, ENABLENONE, 0,
-                       Image ? 0 : -1};
+  Params.DriveTable = {
+      GENERIC, READMMC, Image ? SPEEDNONE : SPEEDMMC, LITTLEENDIAN, ENABLENONE, 0, Image ? 0 : -1};
 }
 
-TDrive::~TDrive() { Unload(); }
+TDrive::~TDrive() {
+  Unload();
+}
 
 std::unique_ptr<TDrive> TDrive::Real(const std::string& Device) {
   std::unique_ptr<TDrive> Drive(new TDrive(Device, false));

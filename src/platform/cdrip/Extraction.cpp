@@ -111,19 +111,29 @@ void TExtraction::NoteError(int32_t Start, int32_t End) {
   ErrorEnd = End;
 }
 
-bool TExtraction::ReadPlain(int32_t Count) {
+bool TExtraction::ReadPlain(int32_t Count, uint8_t* Into) {
+  // cdda reads at most its drive's burst (nsectors) per call and says how
+  // many it read.
   auto Read = [&](int32_t Sector, int32_t N, uint8_t* Bytes) {
     std::lock_guard<std::mutex> Lock(Media->Io);
-    return !Media->Gone && cdio_cddap_read(Paranoia->Drive, Bytes, Sector, N) == N;
+    while (N > 0) {
+      if (Media->Gone) return false;
+      long Got = cdio_cddap_read(Paranoia->Drive, Bytes, Sector, N);
+      if (Got <= 0 || Got > N) return false;
+      Sector += static_cast<int32_t>(Got);
+      N -= static_cast<int32_t>(Got);
+      Bytes += static_cast<size_t>(Got) * kSectorBytes;
+    }
+    return true;
   };
   for (int32_t Try = 0; Try < 3; ++Try)
-    if (Read(Next, Count, Raw.data())) return true;
+    if (Read(Next, Count, Into)) return true;
   // A real drive whose disc was taken out: the medium is marked Gone.
   if (!Drive.IsImage()) Drive.MediaLoaded();
   // Sector by sector: what still cannot be read becomes silence.
   bool Clean = true;
   for (int32_t I = 0; I < Count; ++I) {
-    uint8_t* Bytes = Raw.data() + static_cast<size_t>(I) * kSectorBytes;
+    uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     if (!Read(Next + I, 1, Bytes)) {
       std::memset(Bytes, 0, kSectorBytes);
       NoteError(Next + I, Next + I);
@@ -133,12 +143,12 @@ bool TExtraction::ReadPlain(int32_t Count) {
   return Clean;
 }
 
-bool TExtraction::ReadParanoid(int32_t Count) {
+bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
   TParanoiaEvents Events;
   CurrentEvents = &Events;
   bool Clean = true;
   for (int32_t I = 0; I < Count; ++I) {
-    uint8_t* Bytes = Raw.data() + static_cast<size_t>(I) * kSectorBytes;
+    uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     int16_t* Words = nullptr;
     {
       std::lock_guard<std::mutex> Lock(Media->Io);
@@ -163,10 +173,10 @@ bool TExtraction::ReadParanoid(int32_t Count) {
   return Clean;
 }
 
-bool TExtraction::ReadSectors(int32_t Count) {
-  bool Clean = Paranoia->Paranoia ? ReadParanoid(Count) : ReadPlain(Count);
+bool TExtraction::ReadSectors(int32_t Count, uint8_t* Into) {
+  bool Clean = Paranoia->Paranoia ? ReadParanoid(Count, Into) : ReadPlain(Count, Into);
   if (SwapChannels) {
-    auto* Samples = reinterpret_cast<int16_t*>(Raw.data());
+    auto* Samples = reinterpret_cast<int16_t*>(Into);
     for (int32_t I = 0; I < Count * kSectorBytes / 4; ++I)
       std::swap(Samples[2 * I], Samples[2 * I + 1]);
   }
@@ -195,7 +205,15 @@ int32_t TExtraction::Chunk(uint8_t* Buffer, int32_t& NumBytes, bool Abort) {
         return kCdexRippingDone;
       }
       int32_t Count = std::min(ChunkSectors, Last - Next + 1);
-      Corrected = !ReadSectors(Count);
+      if (Converter.Passthrough()) {
+        // The disc's own format: straight into the caller's buffer.
+        Corrected = !ReadSectors(Count, Buffer);
+        Next += Count;
+        Flushed = Next > Last;
+        NumBytes = Count * kSectorBytes;
+        return Corrected ? kCdexJitterError : kCdexOk;
+      }
+      Corrected = !ReadSectors(Count, Raw.data());
       Converter.Convert(reinterpret_cast<const int16_t*>(Raw.data()),
                         static_cast<size_t>(Count) * kSectorBytes / 4, Pending);
       Next += Count;

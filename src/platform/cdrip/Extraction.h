@@ -38,11 +38,11 @@ class TExtraction {
   }
 
  private:
-  // Reads Count sectors at Next into Raw; false when some had to be corrected
-  // or could not be read (those become silence).
-  bool ReadSectors(int32_t Count);
-  bool ReadPlain(int32_t Count);
-  bool ReadParanoid(int32_t Count);
+  // Reads Count sectors at Next into Into; false when some had to be
+  // corrected or could not be read (those become silence).
+  bool ReadSectors(int32_t Count, uint8_t* Into);
+  bool ReadPlain(int32_t Count, uint8_t* Into);
+  bool ReadParanoid(int32_t Count, uint8_t* Into);
   void NoteError(int32_t Start, int32_t End);
 
   TDrive& Drive;
@@ -55,7 +55,7 @@ class TExtraction {
   int32_t Retries;
   bool SwapChannels;
   bool Flushed = false;
-  std::vector<uint8_t> Raw;      // the chunk as read, stereo 44100
+  std::vector<uint8_t> Raw;      // the chunk as read, stereo 44100, when it is converted
   std::vector<uint8_t> Pending;  // converted audio not handed out yet
   size_t PendingAt = 0;
   int32_t ErrorCount = 0;

@@ -26,7 +26,7 @@ struct TLibraryState {
 
   TDrive* ActiveDrive() {
     return Active >= 0 && Active < static_cast<int32_t>(Drives.size()) ? Drives[Active].get()
-                                                                        : nullptr;
+                                                                       : nullptr;
   }
 };
 

@@ -2,6 +2,7 @@
 
 #include <soxr.h>
 
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,10 @@ void TFormatConverter::Append(const int16_t* Samples, size_t Count, std::vector<
   size_t At = Out.size();
   Out.resize(At + Count * 2);
   // Little-endian 16-bit samples, as a WAV file holds them.
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(Out.data() + At, Samples, Count * 2);
+    return;
+  }
   for (size_t I = 0; I < Count; ++I) {
     uint16_t S = static_cast<uint16_t>(Samples[I]);
     Out[At + 2 * I] = static_cast<uint8_t>(S);

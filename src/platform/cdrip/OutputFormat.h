@@ -25,6 +25,8 @@ class TFormatConverter {
   // Appends what the resampler still holds; call once at the end.
   void Flush(std::vector<uint8_t>& Out);
 
+  // True for STEREO44100: the disc's audio as it is.
+  bool Passthrough() const { return OutChannels == 2 && !Resampler; }
   int Channels() const { return OutChannels; }
   int SampleRate() const { return OutRate; }
 

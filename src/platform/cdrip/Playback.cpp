@@ -14,15 +14,25 @@
 
 using namespace tolvar::cdrip;
 
-CDRIP_API int32_t CR_PlayTrack(int32_t /*Track*/) { return kCdexError; }
+CDRIP_API int32_t CR_PlayTrack(int32_t /*Track*/) {
+  return kCdexError;
+}
 
-CDRIP_API int32_t CR_IsAudioPlaying() { return 0; }
+CDRIP_API int32_t CR_IsAudioPlaying() {
+  return 0;
+}
 
-CDRIP_API int32_t CR_PauseCD(int32_t /*Pause*/) { return kCdexError; }
+CDRIP_API int32_t CR_PauseCD(int32_t /*Pause*/) {
+  return kCdexError;
+}
 
-CDRIP_API int32_t CR_DriveStatus() { return kDriveStatusNone; }
+CDRIP_API int32_t CR_DriveStatus() {
+  return kDriveStatusNone;
+}
 
-CDRIP_API int32_t CR_StopPlayTrack() { return kCdexError; }
+CDRIP_API int32_t CR_StopPlayTrack() {
+  return kCdexError;
+}
 
 CDRIP_API int32_t CR_EjectCD(int32_t Open) {
   return Guarded(kCdexError, [&](TLibraryState& S) {
@@ -36,4 +46,6 @@ CDRIP_API int32_t CR_EjectCD(int32_t Open) {
   });
 }
 
-CDRIP_API int32_t CR_LockCD(int32_t /*Lock*/) { return kCdexError; }
+CDRIP_API int32_t CR_LockCD(int32_t /*Lock*/) {
+  return kCdexError;
+}
