@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -527,4 +528,28 @@ TEST_F(CdripTest, PlaybackEntryPointsFailCleanlyUntilPlaybackIsBuilt) {
   EXPECT_EQ(CR_DriveStatus(), 21);
   EXPECT_EQ(CR_StopPlayTrack(), 1);
   EXPECT_EQ(CR_LockCD(0), 1);
+}
+
+// ---- Read errors ----
+
+TEST_F(CdripTest, SectorsThatCannotBeReadBecomeSilenceAndAChunkWithErrors) {
+  std::string Cue = MakeImage("audio.cue", {{200}});
+  Use({Cue});
+  // The image loses its second half after the drive loaded it.
+  ASSERT_EQ(truncate((Dir / "audio.bin").c_str(), 100 * kBytesPerSector), 0);
+  for (int32_t Jitter : {0, -1}) {
+    SCOPED_TRACE("jitter " + std::to_string(Jitter));
+    SetParams(Jitter, STEREO44100, 25);
+    TRip R = Rip(0, 199);
+    ASSERT_EQ(R.Bytes.size(), 200u * kBytesPerSector);  // the length holds
+    std::vector<uint8_t> Expected = ImagePcm({0}, 0, 99);
+    Expected.resize(200u * kBytesPerSector, 0);
+    EXPECT_TRUE(R.Bytes == Expected);
+    EXPECT_EQ(R.Results, (std::vector<int32_t>{0, 0, 0, 0, 3, 3, 3, 3, 4}));
+    EXPECT_GT(CR_GetNumberOfJitterErrors(), 0);
+    int32_t Start = 0, End = 0;
+    CR_GetLastJitterErrorPosition(&Start, &End);
+    EXPECT_GE(Start, 100);
+    EXPECT_LE(End, 199);
+  }
 }

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <stdexcept>
 
 #include "Drive.h"
@@ -30,12 +31,8 @@ namespace {
 constexpr int32_t kWordsPerSector = CD_FRAMEWORDS;  // 16-bit words in a sector
 
 // paranoia's callback carries no user pointer: the extraction that is reading
-// on this thread collects the events.
-struct TParanoiaEvents {
-  int Count = 0;
-  long FirstWord = -1, LastWord = -1;
-};
-thread_local TParanoiaEvents* CurrentEvents = nullptr;
+// on this thread collects the sectors it reports trouble with.
+thread_local std::vector<long>* CurrentEvents = nullptr;
 
 void ParanoiaCallback(long Position, paranoia_cb_mode_t Event) {
   if (!CurrentEvents) return;
@@ -49,9 +46,7 @@ void ParanoiaCallback(long Position, paranoia_cb_mode_t Event) {
     case PARANOIA_CB_SKIP:
     case PARANOIA_CB_DRIFT:
     case PARANOIA_CB_READERR:
-      ++CurrentEvents->Count;
-      if (CurrentEvents->FirstWord < 0) CurrentEvents->FirstWord = Position;
-      CurrentEvents->LastWord = Position;
+      CurrentEvents->push_back(Position / kWordsPerSector);
       break;
     default:
       break;
@@ -131,22 +126,19 @@ bool TExtraction::ReadPlain(int32_t Count, uint8_t* Into) {
   // A real drive whose disc was taken out: the medium is marked Gone.
   if (!Drive.IsImage()) Drive.MediaLoaded();
   // Sector by sector: what still cannot be read becomes silence.
-  bool Clean = true;
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     if (!Read(Next + I, 1, Bytes)) {
       std::memset(Bytes, 0, kSectorBytes);
-      NoteError(Next + I, Next + I);
-      Clean = false;
+      NoteBadSector(Next + I);
     }
   }
-  return Clean;
+  return ChunkIsClean(Count);
 }
 
 bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
-  TParanoiaEvents Events;
+  std::vector<long> Events;
   CurrentEvents = &Events;
-  bool Clean = true;
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     int16_t* Words = nullptr;
@@ -159,18 +151,28 @@ bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
       std::memcpy(Bytes, Words, kSectorBytes);
     } else {
       std::memset(Bytes, 0, kSectorBytes);
-      NoteError(Next + I, Next + I);
-      Clean = false;
+      NoteBadSector(Next + I);
     }
   }
   CurrentEvents = nullptr;
-  if (Events.Count > 0) {
-    ErrorCount += Events.Count;
-    ErrorStart = static_cast<int32_t>(Events.FirstWord / kWordsPerSector);
-    ErrorEnd = static_cast<int32_t>(Events.LastWord / kWordsPerSector);
-    Clean = false;
-  }
-  return Clean;
+  // paranoia reads ahead: trouble it met beyond this chunk belongs to the
+  // chunk that delivers those sectors, and trouble outside the range to none.
+  for (long Sector : Events)
+    if (Sector >= First && Sector <= Last) NoteBadSector(static_cast<int32_t>(Sector));
+  return ChunkIsClean(Count);
+}
+
+void TExtraction::NoteBadSector(int32_t Sector) {
+  if (BadSectors.insert(Sector).second) ++ErrorCount;
+}
+
+bool TExtraction::ChunkIsClean(int32_t Count) {
+  auto From = BadSectors.lower_bound(Next);
+  if (From == BadSectors.end() || *From >= Next + Count) return true;
+  auto To = BadSectors.lower_bound(Next + Count);
+  ErrorStart = *From;
+  ErrorEnd = *std::prev(To);
+  return false;
 }
 
 bool TExtraction::ReadSectors(int32_t Count, uint8_t* Into) {

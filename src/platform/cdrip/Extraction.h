@@ -5,6 +5,7 @@
 // audio in the output format of the drive parameters.
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "CDRipTypes.h"
@@ -44,6 +45,10 @@ class TExtraction {
   bool ReadPlain(int32_t Count, uint8_t* Into);
   bool ReadParanoid(int32_t Count, uint8_t* Into);
   void NoteError(int32_t Start, int32_t End);
+  void NoteBadSector(int32_t Sector);
+  // True when no sector of the chunk at Next had trouble; else the trouble's
+  // first and last sector become the last error position.
+  bool ChunkIsClean(int32_t Count);
 
   TDrive& Drive;
   std::shared_ptr<TMedia> Media;
@@ -58,7 +63,8 @@ class TExtraction {
   std::vector<uint8_t> Raw;      // the chunk as read, stereo 44100, when it is converted
   std::vector<uint8_t> Pending;  // converted audio not handed out yet
   size_t PendingAt = 0;
-  int32_t ErrorCount = 0;
+  std::set<int32_t> BadSectors;  // sectors paranoia had trouble with, in the range
+  int32_t ErrorCount = 0;        // sectors with trouble (and one for a disc that left)
   int32_t ErrorStart = 0, ErrorEnd = 0;
 };
 
