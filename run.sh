@@ -16,4 +16,4 @@ if [ $# -gt 0 ]; then
   exec "$BIN/tolvar-cli" "$@"
 fi
 echo "Sample disc: $SAMPLE"
-exec "$BIN/tolvar-cli" --version
+exec "$BIN/tolvar-cli" --image "$SAMPLE" toc
