@@ -9,9 +9,24 @@ namespace tolvar::cli {
 int RunEncode(TContext& Context, TArgs& Args);
 
 namespace {
+
+// Lines after the first of a synopsis stand under their command, indented.
+std::string Nested(const std::string& Lines) {
+  std::string Out;
+  for (size_t Start = 0; Start < Lines.size();) {
+    size_t End = Lines.find('\n', Start);
+    if (End == std::string::npos) End = Lines.size();
+    Out += "\n  " + Lines.substr(Start, End - Start);
+    Start = End + 1;
+  }
+  return Out;
+}
+
 const std::string kEncodeSynopsis =
-    std::string("encode FILE... [encoder options]   WAV files to MP3 files beside them\n") +
-    kEncoderOptionsHelp;
+    "encode FILE... [encoder options]   WAV files to MP3 files beside them" +
+    Nested(std::string("  encoder options (for every command that encodes MP3):\n") +
+           kEncoderOptionsHelp);
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {

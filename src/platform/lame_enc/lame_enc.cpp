@@ -139,15 +139,12 @@ BE_ERR Configure(lame_t Flags, const BE_CONFIG& Config) {
         lame_set_VBR(Flags, vbr_default);
         break;
     }
-    if (L.nVbrMethod == VBR_METHOD_ABR) {
+    lame_set_VBR_min_bitrate_kbps(Flags, static_cast<int>(L.dwBitrate));
+    lame_set_VBR_max_bitrate_kbps(Flags, static_cast<int>(L.dwMaxBitrate));
+    if (L.nVbrMethod == VBR_METHOD_ABR)
       lame_set_VBR_mean_bitrate_kbps(Flags, static_cast<int>(L.dwVbrAbr_bps / 1000));
-      lame_set_VBR_min_bitrate_kbps(Flags, static_cast<int>(L.dwBitrate));
-      lame_set_VBR_max_bitrate_kbps(Flags, static_cast<int>(L.dwMaxBitrate));
-    } else {
-      lame_set_VBR_min_bitrate_kbps(Flags, static_cast<int>(L.dwBitrate));
-      lame_set_VBR_max_bitrate_kbps(Flags, static_cast<int>(L.dwMaxBitrate));
+    else
       lame_set_VBR_q(Flags, L.nVBRQuality);
-    }
   } else {
     lame_set_brate(Flags, static_cast<int>(L.dwBitrate));
   }
