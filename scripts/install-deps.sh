@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev
   # reference tools the tests use as peers
   mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools
+  python3-libdiscid
   # window tests and screenshots without a display
   xvfb xauth fonts-dejavu-core
 )
