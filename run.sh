@@ -22,4 +22,4 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BIN/tolvar" ]; then
   exec "$BIN/tolvar"
 fi
 echo "Sample disc: $SAMPLE"
-exec "$BIN/tolvar-cli" --version
+exec "$BIN/tolvar-cli" --image "$SAMPLE" toc

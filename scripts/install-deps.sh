@@ -14,7 +14,8 @@ packages=(
   libc-ares-dev
   qt6-base-dev
   # reference tools the tests use as peers
-  mpg123 vorbis-tools lame id3v2 cd-paranoia
+  mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools
+  python3-libdiscid python3-mutagen
   # window tests and screenshots without a display
   xvfb xauth fonts-dejavu-core
 )

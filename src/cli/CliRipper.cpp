@@ -1,0 +1,71 @@
+#include "CliRipper.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include "platform/cdrip/CdDrives.h"
+#include "ripper/CDRipIntf.h"
+
+namespace tolvar::cli {
+
+namespace {
+
+bool IsFile(const std::string& Path) {
+  struct stat Info;
+  return stat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
+}
+
+}  // namespace
+
+std::string SampleDiscPath(const TContext& Context) {
+  if (const char* Env = std::getenv("TOLVAR_SAMPLE_DISC")) return Env;
+  return Context.SampleDisc;
+}
+
+TRipperSession::TRipperSession(const TContext& Context)
+    : Monitor([] { return CDRipMediaStates(); }) {
+  std::vector<std::string> Images = Context.Images;
+  for (const std::string& Image : Images)
+    if (!IsFile(Image)) throw TCommandError("cannot open image " + Image);
+  if (Images.empty()) {
+    std::string Sample = SampleDiscPath(Context);
+    if (!Sample.empty() && IsFile(Sample) && cdrip::RealDevices().empty() &&
+        cdrip::ConfiguredImages().empty())
+      Images.push_back(Sample);
+  }
+  if (!Images.empty()) {
+    // The library takes image drives from TOLVAR_CD_IMAGES; ours come last.
+    const char* Env = std::getenv(cdrip::kImagesVariable);
+    std::string List = Env ? Env : "";
+    for (const std::string& Image : Images) List += (List.empty() ? "" : ":") + Image;
+    setenv(cdrip::kImagesVariable, List.c_str(), 1);
+  }
+  ImagesAdded = static_cast<int>(Images.size());
+  Target = Context.Drive;
+  if (Target < 0 && !Context.Images.empty()) Target = -2;  // the first --image, known after Init
+
+  LoadCDRip();
+  Ripper.ProcessMessages = [this] { Monitor.Poll(); };
+  Monitor.OnDeviceChange = [this](int Code) { Ripper.DeviceChange(Code); };
+}
+
+TRipperSession::~TRipperSession() {
+  FreeCDRip();
+}
+
+void TRipperSession::Start() {
+  Ripper.Init();
+  int Index = Target == -2 ? Ripper.DriveCount - ImagesAdded : Target;
+  if (Index >= Ripper.DriveCount && Index > 0)
+    throw TCommandError("there is no drive " + std::to_string(Index) + " (found " +
+                        std::to_string(Ripper.DriveCount) + ")");
+  if (Index > 0) {
+    Ripper.SelectDrive(Index);
+    Ripper.SetCDRomNum(Index);
+  }
+  Drive = Index > 0 ? Index : 0;
+  Monitor.Reset();
+}
+
+}  // namespace tolvar::cli

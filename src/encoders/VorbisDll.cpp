@@ -1,0 +1,77 @@
+#include "VorbisDll.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+
+#include "util/MiscFunctions.h"
+#include "util/StringFunctions.h"
+
+namespace tolvar {
+
+namespace {
+
+struct TLoaded {
+  void* Handle = nullptr;
+  TVorbisLib Lib;
+  bool Tried = false;
+  ~TLoaded() {
+    if (Handle) dlclose(Handle);
+  }
+};
+
+TLoaded& Loaded() {
+  static TLoaded Instance;
+  return Instance;
+}
+
+std::string LibraryFolder() {
+  const char* Override = std::getenv("TOLVAR_LIB_DIR");
+  if (Override && *Override) return ExcludeTrailingSlash(Override) + "/";
+  std::string Program = ProgramPath();
+  return Program.substr(0, Program.find_last_of('/') + 1);
+}
+
+template <typename T>
+T Symbol(void* Handle, const char* Name) {
+  return reinterpret_cast<T>(dlsym(Handle, Name));
+}
+
+}  // namespace
+
+void LoadVorbis() {
+  TLoaded& L = Loaded();
+  if (L.Tried) return;
+  L.Tried = true;
+  L.Handle = dlopen((LibraryFolder() + kVorbisLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!L.Handle) return;
+  L.Lib.vbEncOpen = Symbol<TVbEncOpen>(L.Handle, "vbEncOpen");
+  L.Lib.vbEncWrite = Symbol<TVbEncWrite>(L.Handle, "vbEncWrite");
+  L.Lib.vbEncClose = Symbol<TVbEncClose>(L.Handle, "vbEncClose");
+  L.Lib.vbVersion = Symbol<TVbVersionFn>(L.Handle, "vbVersion");
+}
+
+bool VorbisReady() {
+  const TLoaded& L = Loaded();
+  return L.Handle && L.Lib.vbEncOpen && L.Lib.vbEncWrite && L.Lib.vbEncClose;
+}
+
+const TVorbisLib& Vorbis() {
+  return Loaded().Lib;
+}
+
+std::string FormatVorbisVersion(const TVbVersion& V) {
+  return "Ver " + std::to_string(V.Major) + "." + ZeroPad(V.Minor, 2) +
+         " (Engine Ver : " + std::to_string(V.EngineMajor) + "." + ZeroPad(V.EngineMinor, 2) +
+         ", Date : " + std::to_string(V.Year) + "-" + std::to_string(V.Month) + "-" +
+         std::to_string(V.Day) + ")";
+}
+
+std::string VorbisVersionText() {
+  if (!VorbisReady() || !Vorbis().vbVersion) return {};
+  TVbVersion Version{};
+  if (Vorbis().vbVersion(&Version) != 0) return {};
+  return FormatVorbisVersion(Version);
+}
+
+}  // namespace tolvar

@@ -1,0 +1,73 @@
+#include "CdDrives.h"
+
+#include <cdio/cdio.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "util/IniFile.h"
+#include "util/MiscFunctions.h"
+#include "util/TextEncoding.h"
+
+namespace tolvar::cdrip {
+
+namespace {
+
+std::string Absolute(const std::string& Path, const std::filesystem::path& Base) {
+  std::filesystem::path P(Path);
+  if (P.is_relative()) P = Base / P;
+  return P.lexically_normal().string();
+}
+
+}  // namespace
+
+std::string SettingsPath(const std::string& Name) {
+  if (!Name.empty() && Name[0] == '/') return Name;
+  return AppDir() + Name;
+}
+
+std::vector<std::string> RealDevices() {
+  std::vector<std::string> Devices;
+  // With no drive at all libcdio answers NULL rather than an empty list.
+  if (char** List = cdio_get_devices(DRIVER_DEVICE)) {
+    for (char** D = List; *D; ++D) Devices.emplace_back(*D);
+    cdio_free_device_list(List);
+  }
+  return Devices;
+}
+
+std::vector<std::string> ConfiguredImages(const std::string& SettingsFile) {
+  std::vector<std::string> Images;
+  std::error_code Ignored;
+  std::filesystem::path Cwd = std::filesystem::current_path(Ignored);
+
+  if (!SettingsFile.empty()) {
+    TIniFile Ini(SettingsFile);
+    std::filesystem::path Folder = std::filesystem::path(Absolute(SettingsFile, Cwd)).parent_path();
+    for (const std::string& Key : Ini.ReadSection("Images")) {
+      std::string Path = Ini.ReadString("Images", Key, "");
+      if (!Path.empty()) Images.push_back(Absolute(Path, Folder));
+    }
+  }
+
+  if (const char* Env = std::getenv(kImagesVariable)) {
+    std::string List = Env;
+    size_t Start = 0;
+    while (Start <= List.size()) {
+      size_t End = List.find(':', Start);
+      if (End == std::string::npos) End = List.size();
+      if (End > Start) Images.push_back(Absolute(List.substr(Start, End - Start), Cwd));
+      Start = End + 1;
+    }
+  }
+  return Images;
+}
+
+std::string ImageDriveName(const std::string& Path) {
+  // Drive names are texts of the components: Latin-1 (the path is UTF-8).
+  std::string Name = "Image: " + Utf8ToLatin1(Path);
+  if (Name.size() > 255) Name.resize(255);
+  return Name;
+}
+
+}  // namespace tolvar::cdrip

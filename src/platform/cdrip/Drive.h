@@ -1,0 +1,100 @@
+#pragma once
+// The drives of the CD reading library: real devices through libcdio's
+// device driver, and image drives whose "disc" is a CUE/BIN, cdrdao TOC or
+// NRG image opened through libcdio's image drivers.
+//
+// A loaded disc is a TMedia, shared by whoever reads it (an extraction now, a
+// playback thread later): the drive hands out shared references, every read
+// of the disc takes the medium's Io lock, and a medium that leaves the drive
+// (tray opened, disc removed) is marked Gone and closed when its last reader
+// lets go, so no reader is left with a freed handle.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CDRipTypes.h"
+
+typedef struct _CdIo CdIo_t;
+
+namespace tolvar::cdrip {
+
+class TMedia {
+ public:
+  // Takes ownership of Cdio; reads its table of contents. Valid() is false
+  // when the disc has no readable table of contents.
+  explicit TMedia(CdIo_t* Cdio);
+  ~TMedia();
+  TMedia(const TMedia&) = delete;
+  TMedia& operator=(const TMedia&) = delete;
+
+  bool Valid() const { return !Toc.empty(); }
+  // Entries 0..n-1 tracks, entry n the lead-out.
+  const std::vector<TTocEntry>& TableOfContents() const { return Toc; }
+  int32_t LeadOut() const { return Toc.empty() ? 0 : Toc.back().StartSector; }
+
+  // Reads Count raw audio sectors as the disc stores them (no range check
+  // beyond the lead-out, which callers do). Takes the Io lock.
+  bool ReadAudio(int32_t Sector, int32_t Count, uint8_t* Bytes);
+
+  CdIo_t* Cdio() const { return Handle; }
+  // Held for every use of Cdio() by one reader.
+  std::mutex Io;
+  // Set when the disc has left the drive; readers stop.
+  std::atomic<bool> Gone{false};
+
+ private:
+  CdIo_t* Handle;
+  std::vector<TTocEntry> Toc;
+};
+
+class TDrive {
+ public:
+  // A real drive, by device path (its name comes from the drive's inquiry data).
+  static std::unique_ptr<TDrive> Real(const std::string& Device);
+  // An image drive; the image is loaded at once when the file can be opened.
+  static std::unique_ptr<TDrive> Image(const std::string& Path);
+  ~TDrive();
+
+  const std::string& Name() const { return DriveName; }
+  const std::string& Source() const { return Path; }
+  bool IsImage() const { return ImageDrive; }
+
+  // True when a disc is in the drive. An image drive with its tray closed
+  // tries again to load an image that could not be opened, once the file
+  // has changed.
+  bool MediaLoaded();
+  // The disc in the drive, nullptr when there is none. A real drive is opened
+  // afresh when Refresh is set (a new table of contents after a disc change).
+  std::shared_ptr<TMedia> Media(bool Refresh);
+
+  // Tray: an image drive unloads its image on open and loads it again on
+  // close; a real drive moves its tray. Result 0 or 1.
+  int32_t OpenTray();
+  int32_t CloseTray();
+
+  // The byte order of the samples as libcdio returns them: 0 little-endian,
+  // 1 big-endian, -1 unknown (cdparanoia then guesses from the audio). An
+  // image knows it from its format; a real drive from its parameters.
+  int ByteOrder() const;
+
+  TDriveParams Params{};
+
+ private:
+  TDrive(std::string Path, bool ImageDrive);
+  void LoadImage();
+  void Unload();
+
+  std::string Path;
+  std::string DriveName;
+  bool ImageDrive;
+  bool TrayOpen = false;
+  int ImageByteOrder = -1;
+  std::shared_ptr<TMedia> Loaded;
+  // The file's state at the last failed load, so a broken image is not parsed
+  // again on every media check.
+  long long FailedStamp = -1;
+};
+
+}  // namespace tolvar::cdrip

@@ -1,0 +1,243 @@
+// The only file that includes libcdio-paranoia: its headers define macros
+// (TOC, cdda_open, ...) that would rename identifiers elsewhere.
+#define DO_NOT_WANT_PARANOIA_COMPATIBILITY
+#include "Extraction.h"
+
+#include <cdio/cdio.h>
+#include <cdio/paranoia/cdda.h>
+#include <cdio/paranoia/paranoia.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+#include <stdexcept>
+
+#include "Drive.h"
+
+namespace tolvar::cdrip {
+
+struct TParanoia {
+  cdrom_drive_t* Drive = nullptr;
+  cdrom_paranoia_t* Paranoia = nullptr;  // only with jitter correction
+  ~TParanoia() {
+    if (Paranoia) cdio_paranoia_free(Paranoia);
+    // The CdIo_t belongs to the medium and lives on.
+    if (Drive) cdio_cddap_close_no_free_cdio(Drive);
+  }
+};
+
+namespace {
+
+constexpr int32_t kWordsPerSector = CD_FRAMEWORDS;  // 16-bit words in a sector
+
+// paranoia's callback carries no user pointer: the extraction that is reading
+// on this thread collects the sectors it reports trouble with.
+thread_local std::vector<long>* CurrentEvents = nullptr;
+
+void ParanoiaCallback(long Position, paranoia_cb_mode_t Event) {
+  if (!CurrentEvents) return;
+  switch (Event) {
+    case PARANOIA_CB_FIXUP_EDGE:
+    case PARANOIA_CB_FIXUP_ATOM:
+    case PARANOIA_CB_FIXUP_DROPPED:
+    case PARANOIA_CB_FIXUP_DUPED:
+    case PARANOIA_CB_SCRATCH:
+    case PARANOIA_CB_REPAIR:
+    case PARANOIA_CB_SKIP:
+    case PARANOIA_CB_DRIFT:
+    case PARANOIA_CB_READERR:
+      CurrentEvents->push_back(Position / kWordsPerSector);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+TExtraction::TExtraction(TDrive& Drive, std::shared_ptr<TMedia> Disc, const TDriveParams& Params,
+                         int32_t FirstSector, int32_t LastSector)
+    : Drive(Drive),
+      Media(std::move(Disc)),
+      Converter(Params.OutputFormat),
+      First(FirstSector),
+      Last(LastSector),
+      Next(FirstSector) {
+  if (!Media || !Media->Valid()) throw std::runtime_error("no disc");
+  // libcdio does not reject reads at or past the lead-out cleanly: check here.
+  if (First < 0 || Last < First || Last >= Media->LeadOut())
+    throw std::runtime_error("sector range outside the disc");
+  ChunkSectors = std::clamp<int32_t>(Params.NumReadSectors, 1, 200);
+  ChunkBytes = ChunkSectors * kSectorBytes;
+  Retries = std::clamp<int32_t>(Params.ReadRetries, 1, 1000);
+  SwapChannels = Params.SwapLeftRight != 0;
+  Raw.resize(static_cast<size_t>(ChunkBytes));
+
+  std::lock_guard<std::mutex> Lock(Media->Io);
+  Paranoia = std::make_unique<TParanoia>();
+  // cdda knows the drive's byte order (a MOTOROLA image, a big-endian drive)
+  // and turns samples into host order, for plain reads as for paranoia.
+  Paranoia->Drive = cdio_cddap_identify_cdio(Media->Cdio(), CDDA_MESSAGE_FORGETIT, nullptr);
+  if (!Paranoia->Drive || cdio_cddap_open(Paranoia->Drive) != 0)
+    throw std::runtime_error("cannot open the disc for reading audio");
+  if (Drive.ByteOrder() >= 0) Paranoia->Drive->bigendianp = Drive.ByteOrder();
+  if (Params.Speed > 0 && !Drive.IsImage()) cdio_cddap_speed_set(Paranoia->Drive, Params.Speed);
+  if (Params.JitterCorrection != 0) {
+    Paranoia->Paranoia = cdio_paranoia_init(Paranoia->Drive);
+    if (!Paranoia->Paranoia) throw std::runtime_error("cannot start paranoia");
+    // cd-paranoia's default: full paranoia, but give up on a sector after
+    // the retries rather than hang on a scratch.
+    cdio_paranoia_modeset(Paranoia->Paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    cdio_paranoia_set_range(Paranoia->Paranoia, First, Last);
+    cdio_paranoia_seek(Paranoia->Paranoia, First, SEEK_SET);
+  }
+}
+
+TExtraction::~TExtraction() {
+  if (Media) {
+    std::lock_guard<std::mutex> Lock(Media->Io);
+    Paranoia.reset();
+  }
+}
+
+void TExtraction::NoteError(int32_t Start, int32_t End) {
+  ++ErrorCount;
+  ErrorStart = Start;
+  ErrorEnd = End;
+}
+
+bool TExtraction::ReadPlain(int32_t Count, uint8_t* Into) {
+  // cdda reads at most its drive's burst (nsectors) per call and says how
+  // many it read.
+  auto Read = [&](int32_t Sector, int32_t N, uint8_t* Bytes) {
+    std::lock_guard<std::mutex> Lock(Media->Io);
+    while (N > 0) {
+      if (Media->Gone) return false;
+      long Got = cdio_cddap_read(Paranoia->Drive, Bytes, Sector, N);
+      if (Got <= 0 || Got > N) return false;
+      Sector += static_cast<int32_t>(Got);
+      N -= static_cast<int32_t>(Got);
+      Bytes += static_cast<size_t>(Got) * kSectorBytes;
+    }
+    return true;
+  };
+  for (int32_t Try = 0; Try < 3; ++Try)
+    if (Read(Next, Count, Into)) return true;
+  // A real drive whose disc was taken out: the medium is marked Gone.
+  if (!Drive.IsImage()) Drive.MediaLoaded();
+  // Sector by sector: what still cannot be read becomes silence.
+  for (int32_t I = 0; I < Count; ++I) {
+    uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
+    if (!Read(Next + I, 1, Bytes)) {
+      std::memset(Bytes, 0, kSectorBytes);
+      NoteBadSector(Next + I);
+    }
+  }
+  return ChunkIsClean(Count);
+}
+
+bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
+  std::vector<long> Events;
+  CurrentEvents = &Events;
+  for (int32_t I = 0; I < Count; ++I) {
+    uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
+    int16_t* Words = nullptr;
+    {
+      std::lock_guard<std::mutex> Lock(Media->Io);
+      if (!Media->Gone)
+        Words = cdio_paranoia_read_limited(Paranoia->Paranoia, ParanoiaCallback, Retries);
+    }
+    if (Words) {
+      std::memcpy(Bytes, Words, kSectorBytes);
+    } else {
+      std::memset(Bytes, 0, kSectorBytes);
+      NoteBadSector(Next + I);
+    }
+  }
+  CurrentEvents = nullptr;
+  // paranoia reads ahead: trouble it met beyond this chunk belongs to the
+  // chunk that delivers those sectors, and trouble outside the range to none.
+  for (long Sector : Events)
+    if (Sector >= First && Sector <= Last) NoteBadSector(static_cast<int32_t>(Sector));
+  return ChunkIsClean(Count);
+}
+
+void TExtraction::NoteBadSector(int32_t Sector) {
+  if (BadSectors.insert(Sector).second) ++ErrorCount;
+}
+
+bool TExtraction::ChunkIsClean(int32_t Count) {
+  auto From = BadSectors.lower_bound(Next);
+  if (From == BadSectors.end() || *From >= Next + Count) return true;
+  auto To = BadSectors.lower_bound(Next + Count);
+  ErrorStart = *From;
+  ErrorEnd = *std::prev(To);
+  return false;
+}
+
+bool TExtraction::ReadSectors(int32_t Count, uint8_t* Into) {
+  bool Clean = Paranoia->Paranoia ? ReadParanoid(Count, Into) : ReadPlain(Count, Into);
+  if (SwapChannels) {
+    auto* Samples = reinterpret_cast<int16_t*>(Into);
+    for (int32_t I = 0; I < Count * kSectorBytes / 4; ++I)
+      std::swap(Samples[2 * I], Samples[2 * I + 1]);
+  }
+  return Clean;
+}
+
+int32_t TExtraction::Chunk(uint8_t* Buffer, int32_t& NumBytes, bool Abort) {
+  NumBytes = 0;
+  if (Abort) {
+    Next = Last + 1;
+    Flushed = true;
+    Pending.clear();
+    PendingAt = 0;
+    return kCdexRippingDone;
+  }
+  bool Corrected = false;
+  if (PendingAt == Pending.size()) {
+    Pending.clear();
+    PendingAt = 0;
+    if (Next <= Last) {
+      if (Media->Gone) {
+        // The disc left the drive: the rest of the range is lost.
+        NoteError(Next, Last);
+        Next = Last + 1;
+        Flushed = true;
+        return kCdexRippingDone;
+      }
+      int32_t Count = std::min(ChunkSectors, Last - Next + 1);
+      if (Converter.Passthrough()) {
+        // The disc's own format: straight into the caller's buffer.
+        Corrected = !ReadSectors(Count, Buffer);
+        Next += Count;
+        Flushed = Next > Last;
+        NumBytes = Count * kSectorBytes;
+        return Corrected ? kCdexJitterError : kCdexOk;
+      }
+      Corrected = !ReadSectors(Count, Raw.data());
+      Converter.Convert(reinterpret_cast<const int16_t*>(Raw.data()),
+                        static_cast<size_t>(Count) * kSectorBytes / 4, Pending);
+      Next += Count;
+      if (Next > Last) {
+        Converter.Flush(Pending);
+        Flushed = true;
+      }
+    }
+  }
+  size_t Left = Pending.size() - PendingAt;
+  if (Left == 0 && Next > Last && Flushed) return kCdexRippingDone;
+  size_t Take = std::min(Left, static_cast<size_t>(ChunkBytes));
+  if (Take > 0) std::memcpy(Buffer, Pending.data() + PendingAt, Take);
+  PendingAt += Take;
+  NumBytes = static_cast<int32_t>(Take);
+  return Corrected ? kCdexJitterError : kCdexOk;
+}
+
+int32_t TExtraction::PercentCompleted() const {
+  int64_t Done = std::min<int64_t>(Next, static_cast<int64_t>(Last) + 1) - First;
+  int64_t Total = static_cast<int64_t>(Last) - First + 1;
+  return static_cast<int32_t>(Done * 100 / Total);
+}
+
+}  // namespace tolvar::cdrip

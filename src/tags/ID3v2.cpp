@@ -1,0 +1,266 @@
+#include "ID3v2.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "TagFile.h"
+
+namespace tolvar {
+
+using tagfile::TFd;
+
+const std::array<const char*, kID3v2FrameCount> FrameIds = {
+    "TIT2", "TPE1", "TALB", "TRCK", "TYER", "TCON", "COMM", "TCOM", "TENC", "TCOP", "TLAN", "WXXX"};
+
+namespace {
+
+// Indices into FrameIds and TTagLayout::Frames.
+enum : int {
+  kTitle,
+  kArtist,
+  kAlbum,
+  kTrack,
+  kYear,
+  kGenre,
+  kComment,
+  kComposer,
+  kEncoder,
+  kCopyright,
+  kLanguage,
+  kLink
+};
+
+constexpr int kHeaderSize = 10;
+constexpr int kFrameHeaderSize = 10;
+constexpr uint8_t kFooterFlag = 0x10;
+// The largest number the header's four 7-bit groups can hold.
+constexpr int64_t kMaxSizeField = (int64_t{1} << 28) - 1;
+
+// Value without leading and trailing bytes whose code is 32 or less.
+std::string TrimControls(std::string_view Value) {
+  auto Blank = [](char C) { return static_cast<unsigned char>(C) <= 32; };
+  while (!Value.empty() && Blank(Value.front())) Value.remove_prefix(1);
+  while (!Value.empty() && Blank(Value.back())) Value.remove_suffix(1);
+  return std::string(Value);
+}
+
+bool HasIdentifier(const std::array<uint8_t, 10>& Header) {
+  return std::memcmp(Header.data(), "ID3", 3) == 0;
+}
+
+void PutBigEndian32(std::string& Out, uint32_t Value) {
+  Out += static_cast<char>(Value >> 24);
+  Out += static_cast<char>(Value >> 16);
+  Out += static_cast<char>(Value >> 8);
+  Out += static_cast<char>(Value);
+}
+
+// Bytes the frames take, tag header included, without padding.
+int64_t UnpaddedSize(const TTagLayout& Layout) {
+  int64_t Size = kHeaderSize;
+  for (const std::string& Content : Layout.Frames)
+    if (!Content.empty()) Size += static_cast<int64_t>(Content.size()) + kFrameHeaderSize + 1;
+  return Size;
+}
+
+int64_t TotalSize(const TTagLayout& Layout) {
+  return UnpaddedSize(Layout) + std::max<int64_t>(Layout.Padding, 0);
+}
+
+}  // namespace
+
+void TID3v2::ResetData() {
+  for (std::string* Field : {&FTitle, &FArtist, &FAlbum, &FYear, &FGenre, &FComment, &FComposer,
+                             &FEncoder, &FCopyright, &FLanguage, &FLink})
+    Field->clear();
+  FTrack = 0;
+}
+
+void TID3v2::SetTitle(std::string_view Value) {
+  FTitle = TrimControls(Value);
+}
+void TID3v2::SetArtist(std::string_view Value) {
+  FArtist = TrimControls(Value);
+}
+void TID3v2::SetAlbum(std::string_view Value) {
+  FAlbum = TrimControls(Value);
+}
+void TID3v2::SetYear(std::string_view Value) {
+  FYear = TrimControls(Value);
+}
+void TID3v2::SetGenre(std::string_view Value) {
+  FGenre = TrimControls(Value);
+}
+void TID3v2::SetComment(std::string_view Value) {
+  FComment = TrimControls(Value);
+}
+void TID3v2::SetEncoder(std::string_view Value) {
+  FEncoder = TrimControls(Value);
+}
+void TID3v2::SetLink(std::string_view Value) {
+  FLink = TrimControls(Value);
+}
+
+void TID3v2::FillFrames(TTagLayout& Layout) const {
+  auto& F = Layout.Frames;
+  F[kTitle] = FTitle;
+  F[kArtist] = FArtist;
+  F[kAlbum] = FAlbum;
+  F[kTrack] = FTrack != 0 ? std::to_string(FTrack) : std::string();
+  F[kYear] = FYear;
+  F[kGenre] = FGenre;
+  // Language "eng", then an empty description ended by its zero byte.
+  F[kComment] = FComment.empty() ? std::string() : std::string("eng\0", 4) + FComment;
+  F[kComposer] = FComposer;
+  F[kEncoder] = FEncoder;
+  F[kCopyright] = FCopyright;
+  F[kLanguage] = FLanguage;
+  // An empty description ended by its zero byte, then the address.
+  F[kLink] = FLink.empty() ? std::string() : std::string(1, '\0') + FLink;
+}
+
+std::string TID3v2::Render() const {
+  TTagLayout Layout;
+  FillFrames(Layout);
+  return id3v2::RenderTag(Layout);
+}
+
+bool TID3v2::SaveToFile(const std::string& FileName) const {
+  TTagLayout Layout;
+  // A file that is missing or too short leaves the zeros, which count as no tag.
+  id3v2::ReadHeader(FileName, Layout);
+  FillFrames(Layout);
+  return id3v2::WriteTag(FileName, Layout);
+}
+
+namespace id3v2 {
+
+bool ReadHeader(const std::string& FileName, TTagLayout& Layout) {
+  TFd File = tagfile::OpenFile(FileName, O_RDONLY);
+  if (!File) return false;
+  struct stat Info;
+  if (fstat(File.Get(), &Info) != 0) return false;
+  Layout.FileSize = Info.st_size;
+  std::array<uint8_t, 10> Header{};
+  if (tagfile::ReadFull(File.Get(), Header.data(), Header.size()) != kHeaderSize) return false;
+  Layout.Header = Header;
+  return true;
+}
+
+int64_t GetTagSize(const TTagLayout& Layout) {
+  const auto& H = Layout.Header;
+  // The bytes are used as they stand, top bits included.
+  int64_t Size =
+      (int64_t{H[6]} << 21) + (int64_t{H[7]} << 14) + (int64_t{H[8]} << 7) + H[9] + kHeaderSize;
+  if (H[5] & kFooterFlag) Size += kHeaderSize;
+  return Size > Layout.FileSize ? 0 : Size;
+}
+
+void BuildHeader(TTagLayout& Layout) {
+  int64_t Unpadded = UnpaddedSize(Layout);
+  int64_t OldSize = GetTagSize(Layout);
+  Layout.Rewrite =
+      !HasIdentifier(Layout.Header) || OldSize < Unpadded || OldSize > kID3v2PaddedSize;
+  Layout.Padding = Layout.Rewrite ? kID3v2PaddedSize - Unpadded : OldSize - Unpadded;
+  int64_t SizeField = TotalSize(Layout) - kHeaderSize;
+  auto& H = Layout.Header;
+  H = {'I', 'D', '3', 3, 0, 0};
+  H[6] = static_cast<uint8_t>((SizeField >> 21) & 0x7F);
+  H[7] = static_cast<uint8_t>((SizeField >> 14) & 0x7F);
+  H[8] = static_cast<uint8_t>((SizeField >> 7) & 0x7F);
+  H[9] = static_cast<uint8_t>(SizeField & 0x7F);
+}
+
+std::string RenderTag(TTagLayout& Layout) {
+  BuildHeader(Layout);
+  int64_t Total = TotalSize(Layout);
+  if (Total - kHeaderSize > kMaxSizeField) return {};
+  std::string Tag;
+  Tag.reserve(static_cast<size_t>(Total));
+  Tag.append(reinterpret_cast<const char*>(Layout.Header.data()), Layout.Header.size());
+  for (int I = 0; I < kID3v2FrameCount; ++I) {
+    const std::string& Content = Layout.Frames[I];
+    if (Content.empty()) continue;
+    Tag += FrameIds[I];                                              // identifier
+    PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + 1));  // size, encoding byte counted
+    Tag.append(3, '\0');  // two flag bytes, text encoding 0 (ISO-8859-1)
+    Tag += Content;
+  }
+  if (Layout.Padding > 0) Tag.append(static_cast<size_t>(Layout.Padding), '\0');
+  return Tag;
+}
+
+bool WriteTag(const std::string& FileName, TTagLayout& Layout) {
+  std::string Tag = RenderTag(Layout);
+  if (Tag.empty()) return false;
+  return Layout.Rewrite ? RebuildFile(FileName, Tag) : ReplaceTag(FileName, Tag);
+}
+
+bool ReplaceTag(const std::string& FileName, std::string_view Tag) {
+  if (!tagfile::IsRegularFile(FileName) || !tagfile::ClearAttributes(FileName)) return false;
+  TFd File = tagfile::OpenFile(FileName, O_WRONLY);
+  if (!File) return false;
+  if (!tagfile::WriteAll(File.Get(), Tag.data(), Tag.size())) return false;
+  return File.Close();
+}
+
+bool RebuildFile(const std::string& FileName, std::string_view Tag) {
+  if (!tagfile::IsRegularFile(FileName) || !tagfile::ClearAttributes(FileName)) return false;
+  TTagLayout Fresh;
+  if (!ReadHeader(FileName, Fresh)) return false;
+
+  // Through a link, the file it points at gets the tag and the link stays.
+  std::error_code Error;
+  std::filesystem::path Resolved = std::filesystem::canonical(FileName, Error);
+  std::string Target = Error ? FileName : Resolved.string();
+  std::string Temporary = Target + "~";
+
+  bool Created = false;
+  auto Copy = [&]() -> bool {
+    TFd In = tagfile::OpenFile(Target, O_RDONLY);
+    if (!In) return false;
+    struct stat Info;
+    if (fstat(In.Get(), &Info) != 0) return false;
+    // A stale temporary file goes first, so nothing is ever written through
+    // a link or another name of it.
+    if (unlink(Temporary.c_str()) != 0 && errno != ENOENT) return false;
+    TFd Out = tagfile::OpenFile(Temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (!Out) return false;
+    Created = true;
+    // The new file takes the old one's owner and permissions.
+    [[maybe_unused]] int Ignored = fchown(Out.Get(), Info.st_uid, Info.st_gid);
+    Ignored = fchmod(Out.Get(), Info.st_mode & 07777);
+
+    off_t Start = HasIdentifier(Fresh.Header) ? static_cast<off_t>(GetTagSize(Fresh)) : 0;
+    if (lseek(In.Get(), Start, SEEK_SET) != Start) return false;
+    if (!tagfile::WriteAll(Out.Get(), Tag.data(), Tag.size())) return false;
+    std::vector<char> Buffer(1 << 18);
+    for (;;) {
+      ssize_t N = tagfile::ReadFull(In.Get(), Buffer.data(), Buffer.size());
+      if (N < 0) return false;
+      if (N == 0) break;
+      if (!tagfile::WriteAll(Out.Get(), Buffer.data(), static_cast<size_t>(N))) return false;
+    }
+    // On disk before it takes the old file's place, so a crash cannot leave
+    // an empty file under the old name.
+    if (fsync(Out.Get()) != 0) return false;
+    if (!Out.Close()) return false;
+    In.Close();
+    // One rename over the old file: there is no moment without the audio.
+    return rename(Temporary.c_str(), Target.c_str()) == 0;
+  };
+  if (Copy()) return true;
+  if (Created) unlink(Temporary.c_str());
+  return false;
+}
+
+}  // namespace id3v2
+
+}  // namespace tolvar

@@ -1,0 +1,198 @@
+// Scenario tests: tolvar-cli drives and toc run as a user runs them, on
+// generated images, with their output and exit codes.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "RipperTestSupport.h"
+
+using namespace tolvar;
+using namespace tolvar::fixtures;
+
+namespace {
+
+struct TRun {
+  std::string Out, Err;
+  int Code = -1;
+};
+
+std::string Quote(const std::string& Text) {
+  std::string Q = "'";
+  for (char C : Text) Q += C == '\'' ? std::string("'\\''") : std::string(1, C);
+  return Q + "'";
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!cdrip::RealDevices().empty()) GTEST_SKIP() << "this machine has a CD drive";
+  }
+
+  // Runs the program with Args; Env holds extra NAME=VALUE words.
+  TRun Run(const std::vector<std::string>& Args, const std::vector<std::string>& Env = {},
+           const std::string& Program = TOLVAR_CLI) {
+    std::string Command =
+        "env -u TOLVAR_CD_IMAGES -u TOLVAR_SAMPLE_DISC TOLVAR_APPDIR=" + Quote(Dir.Path() + "/");
+    for (const std::string& E : Env) Command += " " + Quote(E);
+    Command += " " + Quote(Program);
+    for (const std::string& A : Args) Command += " " + Quote(A);
+    Command += " 2>" + Quote(Dir / "stderr");
+    TRun R;
+    FILE* Pipe = popen(Command.c_str(), "r");
+    char Buffer[4096];
+    size_t N;
+    while ((N = fread(Buffer, 1, sizeof Buffer, Pipe)) > 0) R.Out.append(Buffer, N);
+    int Status = pclose(Pipe);
+    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    R.Err = ReadFile(Dir / "stderr");
+    return R;
+  }
+
+  std::string Image(const std::string& Name, const std::vector<TImageTrack>& Tracks) {
+    WriteDiscImage(Dir / Name, Tracks);
+    return Dir / Name;
+  }
+
+  TTempDir Dir;
+};
+
+}  // namespace
+
+TEST_F(Cli, TocShowsTheSampleDiscWhenNothingElseIsGiven) {
+  TRun R = Run({"toc"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out,
+            "Found 1 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.\n"
+            "Track 1 = 00:18\n"
+            "Track 2 = 00:24\n"
+            "Track 3 = 00:31\n"
+            "Track 4 = 00:21\n"
+            "Track 5 = 00:37\n"
+            "Disc ID: 00027500\n"
+            "Disc type: 1\n"
+            "Track01 start=0 end=1349 duration=17986 kind=Audio\n"
+            "Track02 start=1350 end=3149 duration=23986 kind=Audio\n"
+            "Track03 start=3150 end=5474 duration=30986 kind=Audio\n"
+            "Track04 start=5475 end=7049 duration=20986 kind=Audio\n"
+            "Track05 start=7050 end=9824 duration=36986 kind=Audio\n");
+  EXPECT_EQ(R.Err, "");
+}
+
+TEST_F(Cli, TocOfTheSampleImageGivenByName) {
+  TRun R = Run({"--image", TOLVAR_SAMPLE_CUE, "toc"});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_NE(R.Out.find("Disc ID: 00027500\n"), std::string::npos);
+}
+
+TEST_F(Cli, AMixedModeImageShowsItsDataTrack) {
+  TRun R = Run({"--image", Image("mixed.cue", {{1500}, {300}, {600, true}}), "toc"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out,
+            "Found 1 CDROM Drive(s), A composite Disc is Loaded in (1st) drive.\n"
+            "Track 1 = 00:20\n"
+            "Track 2 = 00:04\n"
+            "Track 3 = Data Track\n"
+            "Disc ID: 00003200\n"  // 0x200 + 0x1600 + 0x1A00: 0:02:00, 0:22:00, 0:26:00
+            "Disc type: 2\n"
+            "Track01 start=0 end=1499 duration=19986 kind=Audio\n"
+            "Track02 start=1500 end=1799 duration=3986 kind=Audio\n"
+            "Track03 start=1800 end=2399 duration=7986 kind=Data\n");
+}
+
+TEST_F(Cli, TwoTrackDiscsGetTheShortDiscId) {
+  TRun R = Run({"--image", Image("two.cue", {{300}, {200}}), "toc"});
+  EXPECT_NE(R.Out.find("Disc ID: 000009f4\n"), std::string::npos) << R.Out;
+}
+
+TEST_F(Cli, DrivesListsEveryImageAndTheFirstImageIsSelected) {
+  std::string A = Image("a.cue", {{300}}), B = Image("b.cue", {{150}, {150}});
+  TRun R = Run({"--image", A, "--image", B, "drives"});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_EQ(R.Out, "0: Image: " + A + "\n1: Image: " + B + "\n");
+
+  R = Run({"--image", A, "--image", B, "toc"});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_NE(R.Out.find("Track01 start=0 end=299"), std::string::npos);
+
+  R = Run({"--image", A, "--image", B, "--drive", "1", "toc"});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_NE(R.Out.find("Track02 start=150 end=299"), std::string::npos) << R.Out;
+}
+
+TEST_F(Cli, ImagesOfTheEnvironmentComeBeforeTheCommandLines) {
+  std::string A = Image("a.cue", {{300}}), B = Image("b.cue", {{150}, {150}});
+  TRun R = Run({"--image", B, "toc"}, {"TOLVAR_CD_IMAGES=" + A});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_EQ(R.Out.substr(0, R.Out.find('\n')),
+            "Found 2 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.");
+  EXPECT_NE(R.Out.find("Track02 start=150"), std::string::npos);  // b.cue, the --image
+  R = Run({"drives"}, {"TOLVAR_CD_IMAGES=" + A});
+  EXPECT_EQ(R.Out, "0: Image: " + A + "\n");  // no sample disc beside a configured drive
+}
+
+TEST_F(Cli, ImagesOfTheSettingsFileAreDrivesToo) {
+  std::string A = Image("a.cue", {{300}});
+  WriteFile(Dir / "CDRipper.ini", "[Images]\nImage1=a.cue\n");
+  TRun R = Run({"drives"});
+  EXPECT_EQ(R.Out, "0: Image: " + A + "\n");
+}
+
+TEST_F(Cli, ANinetyNineTrackImage) {
+  WriteDiscImage(Dir / "full.cue", std::vector<TImageTrack>(99, TImageTrack{75}));
+  TRun R = Run({"--image", Dir / "full.cue", "toc"});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_NE(R.Out.find("Track 99 = 00:01\n"), std::string::npos);
+  EXPECT_NE(R.Out.find("Track99 start=7350 end=7424 duration=986 kind=Audio\n"), std::string::npos);
+}
+
+TEST_F(Cli, WithNoDriveTocReportsItAndFails) {
+  TRun R = Run({"toc"}, {"TOLVAR_SAMPLE_DISC="});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, "Found 0 CDROM Drive(s), Disc is not Loaded in active drive.\n");
+  EXPECT_EQ(R.Err, "tolvar-cli: no disc in drive 0\n");
+  R = Run({"drives"}, {"TOLVAR_SAMPLE_DISC="});
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_EQ(R.Out, "");
+}
+
+TEST_F(Cli, AnImageThatIsNotThereIsAnError) {
+  TRun R = Run({"--image", Dir / "missing.cue", "toc"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_EQ(R.Err, "tolvar-cli: cannot open image " + (Dir / "missing.cue") + "\n");
+}
+
+TEST_F(Cli, AFileThatIsNoImageIsADriveWithoutADisc) {
+  WriteFile(Dir / "junk.cue", "this is no cue sheet\n");
+  TRun R = Run({"--image", Dir / "junk.cue", "toc"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, "Found 1 CDROM Drive(s), Disc is not Loaded in active drive.\n");
+}
+
+TEST_F(Cli, ADriveBeyondTheListIsAnError) {
+  TRun R = Run({"--drive", "3", "toc"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Err, "tolvar-cli: there is no drive 3 (found 1)\n");
+}
+
+TEST_F(Cli, MistakesInTheCommandLineExitWithTwo) {
+  EXPECT_EQ(Run({"toc", "--bogus"}).Code, 2);
+  EXPECT_EQ(Run({"drives", "extra"}).Code, 2);
+  EXPECT_EQ(Run({"--drive", "x", "toc"}).Code, 2);
+  EXPECT_EQ(Run({"--image"}).Code, 2);
+}
+
+TEST_F(Cli, WithoutTheCdLibraryTheProgramSaysItIsNotReady) {
+  // A copy of the program in a folder without libcdrip.so.
+  std::filesystem::create_directory(Dir / "bin");
+  std::filesystem::copy_file(TOLVAR_CLI, Dir / "bin/tolvar-cli");
+  TRun R = Run({"toc"}, {}, Dir / "bin/tolvar-cli");
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, "CDRip3.DLL is not ready.\n");
+  EXPECT_EQ(R.Err, "tolvar-cli: Initialization failure\n");
+  R = Run({"drives"}, {}, Dir / "bin/tolvar-cli");
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, "");
+  EXPECT_EQ(R.Err, "tolvar-cli: CDRip3.DLL is not ready.\n");
+}
