@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <cstdlib>
+#include <sstream>
 
 #include "ripper/CDRipIntf.h"
 #include "util/MiscFunctions.h"
@@ -54,15 +55,9 @@ void Pick(QComboBox* List, const QString& Text) {
 
 std::vector<std::string> IniLayout(const std::string& Text) {
   std::vector<std::string> Layout;
-  size_t Pos = 0;
-  while (Pos < Text.size()) {
-    size_t End = Text.find('\n', Pos);
-    if (End == std::string::npos) End = Text.size();
-    std::string Line = Text.substr(Pos, End - Pos);
-    Pos = End + 1;
-    if (Line.empty()) continue;
-    Layout.push_back(Line[0] == '[' ? Line : Line.substr(0, Line.find('=')));
-  }
+  std::istringstream Lines(Text);
+  for (std::string Line; std::getline(Lines, Line);)
+    if (!Line.empty()) Layout.push_back(Line[0] == '[' ? Line : Line.substr(0, Line.find('=')));
   return Layout;
 }
 

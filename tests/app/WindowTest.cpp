@@ -350,6 +350,47 @@ class WindowTest : public QObject {
     QVERIFY(!Form.pnGauge->isVisible());
   }
 
+  void playbackFollowsTheButtons() {
+    TWindowEnv Env({AudioTracks(3, 10)});
+    constexpr int Playing = 17, Paused = 18;
+    {
+      TfrmTolvar Form;
+      Form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&Form));
+      Form.tbPlay->trigger();  // no focused row: nothing happens
+      QCOMPARE(Form.PlayState, uint8_t(0));
+      QVERIFY(!CR_IsAudioPlaying());
+
+      Form.VST->setCurrentIndex(Form.Tracks()->index(1, Col::colTitle));
+      Form.tbPlay->trigger();
+      QCOMPARE(Form.PlayState, uint8_t(2));
+      QTRY_COMPARE(CR_DriveStatus(), Playing);
+      Form.mniPause->trigger();
+      QCOMPARE(Form.PlayState, uint8_t(1));
+      QTRY_COMPARE(CR_DriveStatus(), Paused);
+      // Play while paused resumes the paused track.
+      Form.tbPlay->trigger();
+      QCOMPARE(Form.PlayState, uint8_t(2));
+      QTRY_COMPARE(CR_DriveStatus(), Playing);
+      Form.tbPause->trigger();
+      Form.tbPause->trigger();  // Pause while paused resumes too
+      QCOMPARE(Form.PlayState, uint8_t(2));
+      QTRY_COMPARE(CR_DriveStatus(), Playing);
+      Form.mniStop->trigger();
+      QCOMPARE(Form.PlayState, uint8_t(0));
+      QTRY_VERIFY(!CR_IsAudioPlaying());
+      Form.tbPause->trigger();  // nothing plays: nothing to pause
+      QCOMPARE(Form.PlayState, uint8_t(0));
+
+      // A double click plays the row; destroying the window stops it.
+      const QRect Row = Form.VST->visualRect(Form.Tracks()->index(0, Col::colArtist));
+      QTest::mouseDClick(Form.VST->viewport(), Qt::LeftButton, {}, Row.center());
+      QCOMPARE(Form.PlayState, uint8_t(2));
+      QTRY_COMPARE(CR_DriveStatus(), Playing);
+    }
+    QTRY_VERIFY(!CR_IsAudioPlaying());
+  }
+
   void theDiscIdButtonShowsEightLowerCaseDigits() {
     TWindowEnv Env;
     TfrmTolvar Form;
