@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <csignal>
@@ -50,6 +52,10 @@ void TSignalClose::Activated() {
   char Buffer[64];
   while (read(FPipe[0], Buffer, sizeof Buffer) > 0) {
   }
+  // An open dialog would keep the program alive after the window closed:
+  // it is answered with Cancel first.
+  for (QWidget* Top : QApplication::topLevelWidgets())
+    if (auto* Dialog = qobject_cast<QDialog*>(Top); Dialog && Dialog->isVisible()) Dialog->reject();
   FWindow->close();
 }
 

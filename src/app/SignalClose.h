@@ -1,8 +1,8 @@
 #pragma once
 // SIGTERM and SIGINT close the window as its close button does, so a session
 // that ends (or Ctrl+C in a terminal) stops a running rip and writes the
-// settings file. The signal handler only writes to a pipe; the window is
-// closed from the event loop.
+// settings file. The signal handler only writes to a pipe; open dialogs are
+// cancelled and the window is closed from the event loop.
 #include <QObject>
 
 class QSocketNotifier;

@@ -1,5 +1,6 @@
 // The program's start and the application-wide pieces: command line, the
 // uninstall entry, the standard error display and closing on SIGTERM/SIGINT.
+#include <QMessageBox>
 #include <csignal>
 
 #include "AppTestSupport.h"
@@ -96,6 +97,16 @@ class StartupTest : public QObject {
       raise(Signal);
       QTRY_VERIFY(!Window.isVisible());
     }
+    // Also while a dialog waits for an answer.
+    QWidget Window;
+    new TSignalClose(&Window);
+    Window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Window));
+    QMessageBox Box(QMessageBox::Question, "Tolvar", "Question?",
+                    QMessageBox::Yes | QMessageBox::No, &Window);
+    QTimer::singleShot(50, [] { raise(SIGTERM); });
+    QCOMPARE(Box.exec(), int(QDialog::Rejected));
+    QTRY_VERIFY(!Window.isVisible());
   }
 };
 
