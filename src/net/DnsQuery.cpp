@@ -57,7 +57,7 @@ void TDnsQuery::SetServers(const std::string& Servers) {
 TDnsQuery::TDnsQuery(TEventLoop& Loop) : FLoop(Loop), FTarget(Loop) {}
 
 TDnsQuery::~TDnsQuery() {
-  FFinished = true;  // answers raised by the destruction below are not delivered
+  FFinished = FDestroying = true;  // nothing raised by the destruction is delivered
   if (FTimer) FLoop.StopTimer(FTimer);
   for (int Fd : FWatched) FLoop.Unwatch(Fd);
   FWatched.clear();
@@ -104,7 +104,9 @@ void TDnsQuery::SockStateCallback(void* Data, int Fd, int Readable, int Writable
 }
 
 void TDnsQuery::SocketState(int Fd, bool Readable, bool Writable) {
-  if (FFinished) return;
+  // Also after the answer: c-ares closes its sockets after the callback, and
+  // the loop must not watch a descriptor number that a new socket may get.
+  if (FDestroying) return;
   unsigned Events = (Readable ? TEventLoop::evRead : 0) | (Writable ? TEventLoop::evWrite : 0);
   if (Events == 0) {
     FLoop.Unwatch(Fd);

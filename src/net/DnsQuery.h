@@ -53,6 +53,7 @@ class TDnsQuery {
   std::set<int> FWatched;
   TEventLoop::TTimerId FTimer = 0;
   bool FFinished = false;
+  bool FDestroying = false;
   TLoopTarget FTarget;
 };
 

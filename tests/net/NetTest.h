@@ -1,6 +1,9 @@
 #pragma once
 // Shared by the network tests: a poll loop to run, the test servers' scripts.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -24,6 +27,19 @@ inline std::string Pattern(size_t Size) {
   while (Text.size() < Size) Text += "0123456789abcdef";
   Text.resize(Size);
   return Text;
+}
+
+// A port on 127.0.0.1 that nobody listens on.
+inline int FreePort() {
+  int Probe = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in Addr{};
+  Addr.sin_family = AF_INET;
+  Addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t Len = sizeof Addr;
+  bind(Probe, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr);
+  getsockname(Probe, reinterpret_cast<sockaddr*>(&Addr), &Len);
+  close(Probe);
+  return ntohs(Addr.sin_port);
 }
 
 // CRC-32 as Python's zlib.crc32 computes it, for the servers' reports.

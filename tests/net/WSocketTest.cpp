@@ -1,7 +1,6 @@
 // TWSocket as a TCP client against a Python peer on 127.0.0.1: states,
 // sending in blocks, the end of a session, errors and handler exceptions.
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <stdexcept>
 #include <vector>
@@ -77,16 +76,7 @@ TEST_F(WSocketTest, ConnectsExchangesAndClosesThroughItsStates) {
 }
 
 TEST_F(WSocketTest, RefusedConnectionReportsTheErrorThenClosesOnce) {
-  int Probe = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in Addr{};
-  Addr.sin_family = AF_INET;
-  Addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t Len = sizeof Addr;
-  ASSERT_EQ(bind(Probe, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr), 0);
-  ASSERT_EQ(getsockname(Probe, reinterpret_cast<sockaddr*>(&Addr), &Len), 0);
-  close(Probe);  // a port nobody listens on
-
-  ASSERT_TRUE(ConnectWith("", ntohs(Addr.sin_port)));
+  ASSERT_TRUE(ConnectWith("", FreePort()));
   EXPECT_EQ(ConnectError, WSAECONNREFUSED);
   Settle(50ms);
   EXPECT_EQ(ClosedCount, 1);

@@ -11,6 +11,7 @@ Every request is logged as "REQUEST <request-URI>". Paths:
   /closenow         close without answering
   /silent           never answers
   /status/TEXT      a status line of "HTTP/1.0 " + TEXT, then an empty body
+  /moved200         200 with Location: /echo?from=200
   /redirect/abs     Location: http://127.0.0.1:<port>/echo?from=abs
   /redirect/host    Location: /echo?from=host
   /dir/relative     Location: target?from=rel (so /dir/target?from=rel)
@@ -85,6 +86,8 @@ def handle(conn, port):
         wait_for_close(conn)
     elif path.startswith("/status/"):
         answer(conn, path[8:].replace("%20", " "), b"", ["Content-Length: 0"])
+    elif path == "/moved200":
+        answer(conn, "200 OK", b"here", ["Location: /echo?from=200", "Content-Length: 4"])
     elif path == "/redirect/abs":
         redirect(conn, "http://127.0.0.1:%d/echo?from=abs" % port)
     elif path == "/redirect/host":
