@@ -64,44 +64,38 @@ void TCustomWSocket::AssignDefaultValue() {
 
 // ---- settings ----
 
-bool TCustomWSocket::CheckClosed(const char* What) {
-  if (FState == wsClosed) return true;
-  RaiseException(std::string("Cannot change ") + What + " if not closed");
-  return false;
+bool TCustomWSocket::AssignSetting(const char* What, const std::string& Value, std::string& Setting,
+                                   bool* Resolved) {
+  if (FState != wsClosed) {
+    RaiseException(std::string("Cannot change ") + What + " if not closed");
+    return false;
+  }
+  Setting = Trim(Value);
+  if (Resolved) *Resolved = false;
+  return true;
 }
 
 void TCustomWSocket::SetAddr(const std::string& Value) {
-  if (!CheckClosed("Addr")) return;
-  FAddrStr = Trim(Value);
-  FAddrAssigned = !FAddrStr.empty();
-  FAddrResolved = false;
+  if (AssignSetting("Addr", Value, FAddrStr, &FAddrResolved)) FAddrAssigned = !FAddrStr.empty();
 }
 
 void TCustomWSocket::SetPort(const std::string& Value) {
-  if (!CheckClosed("Port")) return;
-  FPortStr = Trim(Value);
-  FPortAssigned = !FPortStr.empty();
-  FPortResolved = false;
+  if (AssignSetting("Port", Value, FPortStr, &FPortResolved)) FPortAssigned = !FPortStr.empty();
 }
 
 void TCustomWSocket::SetProto(const std::string& Value) {
-  if (!CheckClosed("Proto")) return;
-  FProtoStr = Trim(Value);
-  FProtoAssigned = !FProtoStr.empty();
-  FProtoResolved = false;
+  if (AssignSetting("Proto", Value, FProtoStr, &FProtoResolved))
+    FProtoAssigned = !FProtoStr.empty();
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& Value) {
-  if (!CheckClosed("LocalAddr")) return;
-  FLocalAddr = Trim(Value);
-  if (FLocalAddr.empty()) FLocalAddr = "0.0.0.0";
+  if (AssignSetting("LocalAddr", Value, FLocalAddr) && FLocalAddr.empty()) FLocalAddr = "0.0.0.0";
 }
 
 void TCustomWSocket::SetLocalPort(const std::string& Value) {
-  if (!CheckClosed("LocalPort")) return;
-  FLocalPortStr = Trim(Value);
-  if (FLocalPortStr.empty()) FLocalPortStr = "0";
-  FLocalPortResolved = false;
+  if (AssignSetting("LocalPort", Value, FLocalPortStr, &FLocalPortResolved) &&
+      FLocalPortStr.empty())
+    FLocalPortStr = "0";
 }
 
 int TCustomWSocket::GetPeerName(sockaddr_in& Name) const {
@@ -244,49 +238,50 @@ void TCustomWSocket::ChangeState(TSocketState NewState) {
 // ---- name lookup ----
 
 void TCustomWSocket::DnsLookup(const std::string& HostName) {
-  if (Trim(HostName).empty()) {
-    FLastError = WSAEINVAL;
-    RaiseException("DNS lookup: invalid host name.");
-    TriggerDnsLookupDone(WSAEINVAL);
-    return;
-  }
-  CancelDnsLookup();
-  FDnsResult.clear();
-  FDnsResultList.clear();
+  if (Trim(HostName).empty()) return LookupRefused();
   in_addr Addr;
   if (IsDottedAddress(HostName) && inet_aton(Trim(HostName).c_str(), &Addr)) {
+    ClearLookup();
     FDnsResult = AddrText(Addr);
     FDnsResultList.push_back(FDnsResult);
     TriggerDnsLookupDone(0);
     return;
   }
-  FDnsQuery = std::make_unique<TDnsQuery>(Loop());
-  int Error = FDnsQuery->Lookup(
-      HostName, [this](int E, const std::vector<std::string>& R) { DnsReply(E, R); });
-  if (Error != 0) {
-    FDnsQuery.reset();
-    FLastError = Error;
-    RaiseException(HostName + ": can't start DNS lookup, error #" + std::to_string(Error));
-  }
+  StartQuery(HostName, [&](TDnsQuery& Query, TDnsQuery::TDone Done) {
+    return Query.Lookup(HostName, std::move(Done));
+  });
 }
 
 void TCustomWSocket::ReverseDnsLookup(const std::string& HostAddr) {
   in_addr Addr;
-  if (Trim(HostAddr).empty() || !inet_aton(Trim(HostAddr).c_str(), &Addr)) {
-    RaiseException("DNS lookup: invalid host name.");
-    TriggerDnsLookupDone(WSAEINVAL);
-    return;
-  }
+  if (Trim(HostAddr).empty() || !inet_aton(Trim(HostAddr).c_str(), &Addr)) return LookupRefused();
+  StartQuery(HostAddr, [&](TDnsQuery& Query, TDnsQuery::TDone Done) {
+    return Query.ReverseLookup(Addr, std::move(Done));
+  });
+}
+
+void TCustomWSocket::LookupRefused() {
+  FLastError = WSAEINVAL;
+  RaiseException("DNS lookup: invalid host name.");
+  TriggerDnsLookupDone(WSAEINVAL);
+}
+
+void TCustomWSocket::ClearLookup() {
   CancelDnsLookup();
   FDnsResult.clear();
   FDnsResultList.clear();
+}
+
+void TCustomWSocket::StartQuery(const std::string& Name,
+                                const std::function<int(TDnsQuery&, TDnsQuery::TDone)>& Start) {
+  ClearLookup();
   FDnsQuery = std::make_unique<TDnsQuery>(Loop());
-  int Error = FDnsQuery->ReverseLookup(
-      Addr, [this](int E, const std::vector<std::string>& R) { DnsReply(E, R); });
+  int Error =
+      Start(*FDnsQuery, [this](int E, const std::vector<std::string>& R) { DnsReply(E, R); });
   if (Error != 0) {
     FDnsQuery.reset();
     FLastError = Error;
-    RaiseException(HostAddr + ": can't start DNS lookup, error #" + std::to_string(Error));
+    RaiseException(Name + ": can't start DNS lookup, error #" + std::to_string(Error));
   }
 }
 
@@ -309,7 +304,8 @@ void TCustomWSocket::DnsReply(int Error, const std::vector<std::string>& Results
 
 // ---- connection ----
 
-bool TCustomWSocket::ResolveAll(std::string& Msg) {
+bool TCustomWSocket::ResolveAll() {
+  std::string Msg;
   int Error = 0;
   bool Ok =
       (FProtoResolved || ResolveProto(FProtoStr, FProto, FType, Msg, Error)) &&
@@ -317,11 +313,16 @@ bool TCustomWSocket::ResolveAll(std::string& Msg) {
       (FLocalPortResolved || ResolvePort(FLocalPortStr, FProtoStr, FLocalPortNum, Msg, Error)) &&
       (FAddrResolved || ResolveHost(FAddrStr, FSin.sin_addr, Msg, Error));
   if (!Ok) {
-    FLastError = Error;
+    ResolveFailed("connect: " + Msg, Error);
     return false;
   }
   FProtoResolved = FPortResolved = FLocalPortResolved = FAddrResolved = true;
   return true;
+}
+
+void TCustomWSocket::ResolveFailed(const std::string& Msg, int Error) {
+  FLastError = Error;
+  RaiseException(Msg);
 }
 
 void TCustomWSocket::Connect() {
@@ -334,8 +335,7 @@ void TCustomWSocket::Connect() {
   if (!FPortAssigned) return Invalid("Connect: No Port Specified");
   if (!FAddrAssigned) return Invalid("Connect: No IP Address Specified");
   if (!FProtoAssigned) return Invalid("Connect: No Protocol Specified");
-  std::string Msg;
-  if (!ResolveAll(Msg)) return RaiseException("connect: " + Msg);
+  if (!ResolveAll()) return;
 
   DeleteBufferedData();
   int Fd = socket(AF_INET, FType | SOCK_NONBLOCK | SOCK_CLOEXEC, FProto);
@@ -414,18 +414,12 @@ void TCustomWSocket::Bind() {
   Local.sin_family = AF_INET;
   std::string Msg;
   int Error = 0;
-  if (!FLocalPortResolved) {
-    if (!ResolvePort(FLocalPortStr, FProtoStr, FLocalPortNum, Msg, Error)) {
-      FLastError = Error;
-      return RaiseException("Bind: " + Msg);
-    }
-    FLocalPortResolved = true;
-  }
+  if (!FLocalPortResolved && !ResolvePort(FLocalPortStr, FProtoStr, FLocalPortNum, Msg, Error))
+    return ResolveFailed("Bind: " + Msg, Error);
+  FLocalPortResolved = true;
   Local.sin_port = FLocalPortNum;
-  if (!ResolveHost(FLocalAddr, Local.sin_addr, Msg, Error)) {
-    FLastError = Error;
-    return RaiseException("Bind: " + Msg);
-  }
+  if (!ResolveHost(FLocalAddr, Local.sin_addr, Msg, Error))
+    return ResolveFailed("Bind: " + Msg, Error);
   if (bind(FHSocket, reinterpret_cast<sockaddr*>(&Local), sizeof Local) != 0)
     SocketError("bind", WinsockErrorFromErrno(errno));
 }
@@ -444,18 +438,11 @@ void TCustomWSocket::Listen() {
   if (FHSocket >= 0 && FState != wsClosed) return RaiseException("listen: socket already in use");
   std::string Msg;
   int Error = 0;
-  if (!FProtoResolved) {
-    if (!ResolveProto(FProtoStr, FProto, FType, Msg, Error)) {
-      FLastError = Error;
-      return RaiseException("listen: " + Msg);
-    }
-    FProtoResolved = true;
-  }
-  if (!ResolvePort(FPortStr, FProtoStr, FSin.sin_port, Msg, Error) ||
-      !ResolveHost(FAddrAssigned ? FAddrStr : "0.0.0.0", FSin.sin_addr, Msg, Error)) {
-    FLastError = Error;
-    return RaiseException("listen: " + Msg);
-  }
+  if (!(FProtoResolved || ResolveProto(FProtoStr, FProto, FType, Msg, Error)) ||
+      !ResolvePort(FPortStr, FProtoStr, FSin.sin_port, Msg, Error) ||
+      !ResolveHost(FAddrAssigned ? FAddrStr : "0.0.0.0", FSin.sin_addr, Msg, Error))
+    return ResolveFailed("listen: " + Msg, Error);
+  FProtoResolved = true;
   int Fd = socket(AF_INET, FType | SOCK_NONBLOCK | SOCK_CLOEXEC, FProto);
   if (Fd < 0) return SocketError("socket", WinsockErrorFromErrno(errno));
   AdoptHandle(Fd);
@@ -831,17 +818,19 @@ int TCustomWSocket::SendTo(const sockaddr_in& Dest, const void* Data, int Len) {
 
 // ---- receiving ----
 
-int TCustomWSocket::DoRecv(void* Buffer, int BufferSize, int Flags) {
+// A read asks for the next read notification, as with Windows Sockets.
+bool TCustomWSocket::BeginRead() {
   ++FRecvCalls;
   if (!FReadArmed) {
     FReadArmed = true;
     UpdateWatch();
   }
-  if (FHSocket < 0) {
-    FLastError = WSAENOTSOCK;
-    return -1;
-  }
-  ssize_t Count = recv(FHSocket, Buffer, BufferSize, Flags);
+  if (FHSocket >= 0) return true;
+  FLastError = WSAENOTSOCK;
+  return false;
+}
+
+int TCustomWSocket::EndRead(ssize_t Count) {
   if (Count < 0) {
     FLastError = WinsockErrorFromErrno(errno);
     return -1;
@@ -850,25 +839,16 @@ int TCustomWSocket::DoRecv(void* Buffer, int BufferSize, int Flags) {
   return static_cast<int>(Count);
 }
 
+int TCustomWSocket::DoRecv(void* Buffer, int BufferSize, int Flags) {
+  if (!BeginRead()) return -1;
+  return EndRead(recv(FHSocket, Buffer, BufferSize, Flags));
+}
+
 int TCustomWSocket::DoRecvFrom(void* Buffer, int BufferSize, sockaddr_in& From) {
-  ++FRecvCalls;
-  if (!FReadArmed) {
-    FReadArmed = true;
-    UpdateWatch();
-  }
-  if (FHSocket < 0) {
-    FLastError = WSAENOTSOCK;
-    return -1;
-  }
+  if (!BeginRead()) return -1;
   socklen_t Len = sizeof From;
-  ssize_t Count =
-      recvfrom(FHSocket, Buffer, BufferSize, 0, reinterpret_cast<sockaddr*>(&From), &Len);
-  if (Count < 0) {
-    FLastError = WinsockErrorFromErrno(errno);
-    return -1;
-  }
-  FReadCount += Count;
-  return static_cast<int>(Count);
+  return EndRead(
+      recvfrom(FHSocket, Buffer, BufferSize, 0, reinterpret_cast<sockaddr*>(&From), &Len));
 }
 
 int TCustomWSocket::Receive(void* Buffer, int BufferSize) {

@@ -196,10 +196,19 @@ class TCustomWSocket {
   void DoWriteEvent(int Error);
   void DoCloseEvent(int Error);
   void DnsReply(int Error, const std::vector<std::string>& Results);
-  bool ResolveAll(std::string& Msg);
-  bool CheckClosed(const char* What);
+  void LookupRefused();
+  void ClearLookup();
+  void StartQuery(const std::string& Name,
+                  const std::function<int(TDnsQuery&, TDnsQuery::TDone)>& Start);
+  bool ResolveAll();  // reports what fails
+  void ResolveFailed(const std::string& Msg, int Error);
+  // Takes a trimmed setting unless the socket is in use.
+  bool AssignSetting(const char* What, const std::string& Value, std::string& Setting,
+                     bool* Resolved = nullptr);
   void SetSocketOptions();
   void AdoptHandle(int Fd);
+  bool BeginRead();
+  int EndRead(ssize_t Count);
 
   TLoopTarget FTarget;
   int FHSocket = -1;

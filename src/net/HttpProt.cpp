@@ -1,5 +1,6 @@
 #include "net/HttpProt.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "net/HttpUrl.h"
@@ -273,6 +274,7 @@ void THttpCli::SocketSessionConnected(int Error) {
   try {
     static const char* const Methods[] = {"", "GET", "POST", "HEAD"};
     SendRequest(Methods[FRequestType], "1.0");
+    if (!Alive(Token) || FState != THttpState::AwaitingHeader) return;  // sending failed
     if (FRequestType == httpPOST) {
       if (OnSendBegin) OnSendBegin(*this);
       FSendFlag = true;
@@ -374,9 +376,7 @@ void THttpCli::SocketSessionClosed(int Error) {
   FConnected = false;
   auto Token = FTarget.Token();
   if (FHeaderFlag) {
-    FHeaderFlag = false;
-    if (OnHeaderEnd) OnHeaderEnd(*this);
-    if (!Alive(Token)) return;
+    if (!LeaveHeader()) return;
     if (FLocationFlag) return LocationSessionClosed();
   }
   if (FState == THttpState::AwaitingHeader && !FHeaderEnded) {
@@ -496,8 +496,7 @@ void THttpCli::GetHeaderLineNext(const char* Data, int Len) {
     // No header at all: the answer is the document.
     if (FContentType.empty()) FContentType = "text/html";
     FHeaderEnded = true;
-    EnterBody();
-    if (!Alive(Token)) return;
+    if (!EnterBody()) return;
     Line += FLineEnd;
     return GetBodyLineNext(Line.data(), static_cast<int>(Line.size()));
   }
@@ -544,11 +543,8 @@ void THttpCli::HeaderField(const std::string& Line) {
 
 void THttpCli::HeaderEnd() {
   FHeaderEnded = true;
-  auto Token = FTarget.Token();
   if (FLocationFlag) {
-    FHeaderFlag = false;
-    if (OnHeaderEnd) OnHeaderEnd(*this);
-    if (!Alive(Token)) return;
+    if (!LeaveHeader()) return;
     FReceiveLen = 0;
     FHeaderLineCount = FBodyLineCount = 0;
     FCtrlSocket.OnSessionClosed = [this](TCustomWSocket&, int) { LocationSessionClosed(); };
@@ -556,9 +552,7 @@ void THttpCli::HeaderEnd() {
     return;
   }
   if (FContentLength == 0) {
-    FHeaderFlag = false;
-    if (OnHeaderEnd) OnHeaderEnd(*this);
-    if (Alive(Token)) PostIdle();
+    if (LeaveHeader()) PostIdle();
     return;
   }
   std::string Ext = FDocName.rfind('.') == std::string::npos
@@ -566,8 +560,7 @@ void THttpCli::HeaderEnd() {
                         : LowerCase(FDocName.substr(FDocName.rfind('.')));
   if ((Ext.empty() || Ext == ".exe") && FContentType == "text/html")
     FDocName = FDocName.substr(0, FDocName.rfind('.')) + ".htm";
-  EnterBody();
-  if (!Alive(Token)) return;
+  if (!EnterBody()) return;
   if (FReceiveLen > 0) {
     int Rest = FReceiveLen;
     FReceiveLen = 0;
@@ -575,11 +568,17 @@ void THttpCli::HeaderEnd() {
   }
 }
 
-void THttpCli::EnterBody() {
+bool THttpCli::EnterBody() {
   SetState(THttpState::ReceivingBody);
   FNext = &THttpCli::GetBodyLineNext;
+  return LeaveHeader();
+}
+
+bool THttpCli::LeaveHeader() {
   FHeaderFlag = false;
+  auto Token = FTarget.Token();
   if (OnHeaderEnd) OnHeaderEnd(*this);
+  return Alive(Token);
 }
 
 void THttpCli::GetBodyLineNext(const char* Data, int Len) {

@@ -172,7 +172,8 @@ class THttpCli {
   void GetHeaderLineNext(const char* Line, int Len);
   void HeaderField(const std::string& Line);
   void HeaderEnd();
-  void EnterBody();
+  bool EnterBody();    // false when a handler destroyed the client
+  bool LeaveHeader();  // raises OnHeaderEnd; false when a handler destroyed the client
   void GetBodyLineNext(const char* Data, int Len);
   void NoteLocation(const std::string& Value);
   std::string TargetRoot() const;  // "http://" + host (+ ":" + port when not 80)

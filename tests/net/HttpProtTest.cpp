@@ -149,13 +149,8 @@ TEST_F(HttpRequestLinesTest, PostSendsTheStreamAfterItsLength) {
   EXPECT_LE(Largest, 8193);
 
   Http.SendStream = nullptr;
-  try {
-    Http.PostAsync();
-    FAIL() << "a POST needs a stream";
-  } catch (const EHttpException& E) {
-    EXPECT_STREQ(E.what(), "HTTP component has nothing to post");
-    EXPECT_EQ(E.ErrorCode, httperrNoData);
-  }
+  ExpectHttpException([&] { Http.PostAsync(); }, "HTTP component has nothing to post",
+                      httperrNoData);
 }
 
 TEST_F(HttpRequestLinesTest, HeadUsesItsOwnMethod) {

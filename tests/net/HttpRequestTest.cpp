@@ -189,13 +189,7 @@ TEST_F(HttpFailureTest, BusyClientRefusesASecondRequestAndFinishesTheFirst) {
   Http.URL = Server.Url("/length/20000");
   Http.GetAsync();
   Http.URL = Server.Url("/echo");
-  try {
-    Http.GetAsync();
-    FAIL() << "a second request while busy";
-  } catch (const EHttpException& E) {
-    EXPECT_STREQ(E.what(), "HTTP component is busy");
-    EXPECT_EQ(E.ErrorCode, httperrBusy);
-  }
+  ExpectHttpException([&] { Http.GetAsync(); }, "HTTP component is busy", httperrBusy);
   ASSERT_TRUE(Wait([&] { return Done > 0; }));
   EXPECT_EQ(DoneError, 0);
   EXPECT_TRUE(Body.str() == Pattern(20000));
@@ -220,13 +214,7 @@ TEST_F(HttpUseTest, BlockingGetRaisesForErrorStatus) {
   EXPECT_EQ(Http.State(), THttpState::Idle);
   EXPECT_EQ(Body.str(), Pattern(10));
   Http.URL = Server.Url("/notfound");
-  try {
-    Http.Get();
-    FAIL() << "404 raises";
-  } catch (const EHttpException& E) {
-    EXPECT_STREQ(E.what(), "Not Found");
-    EXPECT_EQ(E.ErrorCode, 404);
-  }
+  ExpectHttpException([&] { Http.Get(); }, "Not Found", 404);
 }
 
 TEST_F(HttpUseTest, NextRequestStartsFromRequestDoneAndClientMayBeFreedThere) {

@@ -10,6 +10,18 @@
 
 namespace tolvar::nettest {
 
+// Runs Call and checks that it raises EHttpException with Msg and Code.
+template <typename F>
+void ExpectHttpException(F Call, const std::string& Msg, int Code) {
+  try {
+    Call();
+    ADD_FAILURE() << "no EHttpException \"" << Msg << "\"";
+  } catch (const EHttpException& E) {
+    EXPECT_EQ(E.what(), Msg);
+    EXPECT_EQ(E.ErrorCode, Code);
+  }
+}
+
 class THttpTest : public TLoopTest {
  protected:
   THttpTest() {
