@@ -86,6 +86,11 @@ void TPollLoop::ProcessEvents(std::chrono::milliseconds MaxWait) {
     // An earlier handler of this round may have dropped or replaced the watch.
     auto It = FWatches.find(Fds[I].fd);
     if (It == FWatches.end() || It->second.Serial != Serials[I]) continue;
+    if (Fds[I].revents & POLLNVAL) {
+      // Closed without being unwatched: polling it again would never wait.
+      FWatches.erase(It);
+      continue;
+    }
     unsigned Ready = 0;
     if (Fds[I].revents & (POLLIN | POLLERR | POLLHUP)) Ready |= evRead;
     if (Fds[I].revents & (POLLOUT | POLLERR | POLLHUP)) Ready |= evWrite;
