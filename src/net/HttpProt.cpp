@@ -271,6 +271,7 @@ void THttpCli::SocketSessionConnected(int Error) {
   if (!Alive(Token) || FState != THttpState::Connected) return;
   FNext = &THttpCli::GetHeaderLineNext;
   SetState(THttpState::AwaitingHeader);
+  if (!Alive(Token) || FState != THttpState::AwaitingHeader) return;  // aborted meanwhile
   try {
     static const char* const Methods[] = {"", "GET", "POST", "HEAD"};
     SendRequest(Methods[FRequestType], "1.0");
