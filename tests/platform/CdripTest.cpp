@@ -561,11 +561,9 @@ TEST_F(CdripPlayTest, PlayPauseResumeAndStopAnswerLikeADrive) {
   EXPECT_EQ(CR_PlayTrack(3), 1);     // no such track
   EXPECT_EQ(CR_PlayTrack(0xAA), 1);  // the lead-out is none
   EXPECT_EQ(CR_DriveStatus(), 21);
-  EXPECT_EQ(CR_IsAudioPlaying(), 0);
 
   ASSERT_EQ(CR_PlayTrack(1), 0);
   EXPECT_EQ(CR_DriveStatus(), 17);
-  EXPECT_EQ(CR_IsAudioPlaying(), 1);
   EXPECT_EQ(CR_PauseCD(1), 0);
   EXPECT_EQ(CR_DriveStatus(), 18);
   EXPECT_EQ(CR_IsAudioPlaying(), 1);  // paused, so it can still be stopped
@@ -574,7 +572,6 @@ TEST_F(CdripPlayTest, PlayPauseResumeAndStopAnswerLikeADrive) {
   EXPECT_EQ(CR_StopPlayTrack(), 0);
   EXPECT_EQ(CR_DriveStatus(), 21);
   EXPECT_EQ(CR_IsAudioPlaying(), 0);
-  EXPECT_EQ(CR_StopPlayTrack(), 0);
 }
 
 TEST_F(CdripPlayTest, ATrackPlaysToItsEndInRealTimeInHostOrder) {
