@@ -75,6 +75,7 @@ int32_t TCddb::StartRequest(const std::string& Url, const char* Status, int32_t 
   }
   ReceiveStream.str({});
   ReceiveStream.clear();
+  HttpClient.RcvdStream = &ReceiveStream;
   HttpClient.URL = Url;
   try {
     Report(Status);

@@ -224,18 +224,6 @@ TEST_F(CddbClient, StrayLinesInAnEntryAreReported) {
   EXPECT_LE(Cddb.ReceiveStream.str().size(), 1048576u + 8192u);
 }
 
-TEST_F(CddbClient, ProxyAddressReachesTheHttpClient) {
-  Server.AddEntry("rock", "1502ec03", kOffsets, 750,
-                  "DISCID=1502ec03\nTTITLE0=\nTTITLE1=\nTTITLE2=\n");
-  Cddb.ProxyAddress() = Server.HostPort();
-  Cddb.ServerAddr = "cddb.invalid";
-  Finish(Cddb.HttpQuery());
-  EXPECT_EQ(Cddb.State, TCddb::QueryDone);
-  Strings Seen = Server.Requests();
-  ASSERT_EQ(Seen.size(), 1u);
-  EXPECT_EQ(Seen[0].rfind("http://cddb.invalid/~cddb/cddb.cgi?cmd=cddb+query+1502ec03+", 0), 0u);
-}
-
 TEST(CddbReplies, ClassifyReplyTexts) {
   TPollLoop Loop;
   TCddb Cddb(Loop);
