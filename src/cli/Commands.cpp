@@ -12,6 +12,9 @@ int CmdToc(TContext& Context, TArgs& Args);
 int RunCddb(TContext& Context, TArgs& Args);
 int RunTag(TContext& Context, TArgs& Args);
 int RunEncode(TContext& Context, TArgs& Args);
+int RunPlay(TContext& Context, TArgs& Args);
+int RunEject(TContext& Context, TArgs& Args);
+int RunClose(TContext& Context, TArgs& Args);
 
 namespace {
 
@@ -61,6 +64,9 @@ const std::vector<TCommand>& Commands() {
       {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
        RunTag},
       {"encode", kEncodeSynopsis.c_str(), RunEncode},
+      {"play", "play TRACK [--seconds N]   play a track (all of it, or N seconds)", RunPlay},
+      {"eject", "eject                  open the tray of the selected drive", RunEject},
+      {"close", "close                  close the tray of the selected drive", RunClose},
   };
   return Table;
 }

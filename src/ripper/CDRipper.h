@@ -154,6 +154,14 @@ class TCDRipper {
   // Sets the encoder's mode and sample rate from OutputFormat.
   void UpdateCoder();
 
+  // ---- Playback and tray (CDRipperPlay.cpp); track numbers from 1 ----
+  void PlayTrack(int Track);
+  void Pause();
+  void Resume();
+  void Stop();
+  void Eject();
+  void CloseTray();
+
  private:
   void RebuildTracks();  // LoadDrive step 5: Tracks from the library's TOC
 

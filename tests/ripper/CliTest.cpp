@@ -2,6 +2,7 @@
 // generated images, with their output and exit codes.
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
@@ -195,4 +196,50 @@ TEST_F(Cli, WithoutTheCdLibraryTheProgramSaysItIsNotReady) {
   EXPECT_EQ(R.Code, 1);
   EXPECT_EQ(R.Out, "");
   EXPECT_EQ(R.Err, "tolvar-cli: CDRip3.DLL is not ready.\n");
+}
+
+// ---- play, eject, close ----
+
+TEST_F(Cli, PlayPlaysATrackOrItsFirstSecondsAndSaysWhyItCannot) {
+  std::string Cue = Image("disc.cue", {{15}, {750}, {100, true}});
+  const std::vector<std::string> Null = {"TOLVAR_AUDIO=null"};
+  const std::string Found = "Found 1 CDROM Drive(s), A composite Disc is Loaded in (1st) drive.\n";
+  auto Start = std::chrono::steady_clock::now();
+  TRun R = Run({"--image", Cue, "play", "1"}, Null);  // the whole of its 200 ms
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, Found);
+  EXPECT_GE(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(190));
+
+  Start = std::chrono::steady_clock::now();
+  R = Run({"--image", Cue, "play", "2", "--seconds", "0.3"}, Null);  // of ten seconds
+  auto Took = std::chrono::steady_clock::now() - Start;
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_GE(Took, std::chrono::milliseconds(300));
+  EXPECT_LT(Took, std::chrono::seconds(5));
+
+  R = Run({"--image", Cue, "play", "3"}, Null);
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, Found + "Track 3 is not a Audio Track\n");
+  EXPECT_EQ(R.Err, "tolvar-cli: track 3 was not played\n");
+
+  EXPECT_EQ(Run({"play"}).Code, 2);
+  EXPECT_EQ(Run({"play", "x"}).Code, 2);
+  EXPECT_EQ(Run({"play", "1", "--seconds", "-1"}).Code, 2);
+}
+
+TEST_F(Cli, EjectAndCloseMoveTheTrayOfAnImageDriveFromOneRunToTheNext) {
+  std::string Cue = Image("disc.cue", {{300}});
+  const std::string Loaded = "Found 1 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.\n";
+  TRun R = Run({"--image", Cue, "eject"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, Loaded + "Media Removed !!\n");
+  EXPECT_EQ(Run({"--image", Cue, "toc"}).Code, 1);  // the tray is still open
+
+  R = Run({"--image", Cue, "close"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out,
+            "Found 1 CDROM Drive(s), Disc is not Loaded in active drive.\nMedia Loaded !!\n");
+  R = Run({"--image", Cue, "close"});  // already closed: nothing arrives
+  EXPECT_EQ(R.Out, Loaded);
+  EXPECT_EQ(Run({"--image", Cue, "toc"}).Code, 0);
 }
