@@ -11,6 +11,8 @@ int CmdToc(TContext& Context, TArgs& Args);
 int RunCddb(TContext& Context, TArgs& Args);
 int RunTag(TContext& Context, TArgs& Args);
 int RunEncode(TContext& Context, TArgs& Args);
+int RunRip(TContext& Context, TArgs& Args);
+extern const char* const kRipOptionsHelp;
 
 namespace {
 
@@ -31,6 +33,10 @@ const std::string kEncodeSynopsis =
     Nested(std::string("  encoder options (for every command that encodes MP3):\n") +
            kEncoderOptionsHelp);
 
+const std::string kRipSynopsis =
+    "rip TRACKS [options]   rip tracks \"3\", \"2-5\" or \"1,3,7\" into files" +
+    Nested(kRipOptionsHelp);
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -43,6 +49,7 @@ const std::vector<TCommand>& Commands() {
       {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
        RunTag},
       {"encode", kEncodeSynopsis.c_str(), RunEncode},
+      {"rip", kRipSynopsis.c_str(), RunRip},
   };
   return Table;
 }
