@@ -44,9 +44,10 @@ trap 'rm -rf "$WORK"' EXIT
 "$BUILD/bin/tolvar-mkimage" "$WORK/ten.cue" 45000               # 10 minutes of test audio
 "$BUILD/bin/tolvar-mkimage" "$WORK/one.cue" --sparse 4500       # 1 minute of silence
 "$BUILD/bin/tolvar-mkimage" "$WORK/sixty.cue" --sparse 270000   # 60 minutes of silence
+python3 bench/pcm_to_wav.py "$BUILD/sample/tolvar-sample.bin" "$WORK/sample.wav"
 
 python3 - "$BUILD" "$WORK" "$RUNS" <<'PY'
-import os, shutil, statistics, struct, subprocess, sys, time
+import os, shutil, statistics, subprocess, sys, time
 build, work, runs = os.path.abspath(sys.argv[1]), sys.argv[2], int(sys.argv[3])
 cli, plain = f"{build}/bin/tolvar-cli", f"{build}/bin/plain_read"
 sample_cue, sample_bin = f"{build}/sample/tolvar-sample.cue", f"{build}/sample/tolvar-sample.bin"
@@ -79,15 +80,8 @@ def out(name):
 def rip(image, tracks, fmt, *extra):
     return [cli, "--image", image, "rip", tracks, "--format", fmt, "--out", out("rip"), *extra]
 
-# The sample disc's audio as one WAV file, for the encoders.
-sample_wav = os.path.join(work, "sample.wav")
-size = os.path.getsize(sample_bin)
-with open(sample_wav, "wb") as wav, open(sample_bin, "rb") as pcm:
-    wav.write(b"RIFF" + struct.pack("<I", 36 + size) + b"WAVE")
-    wav.write(b"fmt " + struct.pack("<IHHIIHH", 16, 1, 2, 44100, 44100 * 4, 4, 16))
-    wav.write(b"data" + struct.pack("<I", size))
-    shutil.copyfileobj(pcm, wav)
-sample_seconds = size / (44100 * 4)
+sample_wav = os.path.join(work, "sample.wav")  # the sample disc's audio, for the encoders
+sample_seconds = os.path.getsize(sample_bin) / (44100 * 4)
 
 met = True
 def compare(title, seconds, ours, reference, target):
