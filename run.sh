@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tolvar and runs it on the bundled sample
-# disc (or on the images and options given: ./run.sh --image my.cue toc).
+# disc: shows its table of contents and rips its five tracks to MP3 files in
+# build/rips. With arguments it runs tolvar-cli with them instead
+# (./run.sh --image my.cue toc).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -16,4 +18,7 @@ if [ $# -gt 0 ]; then
   exec "$BIN/tolvar-cli" "$@"
 fi
 echo "Sample disc: $SAMPLE"
-exec "$BIN/tolvar-cli" --image "$SAMPLE" toc
+"$BIN/tolvar-cli" --image "$SAMPLE" toc
+echo
+echo "Ripping the sample disc to MP3 files in $BUILD/rips:"
+exec "$BIN/tolvar-cli" --image "$SAMPLE" rip 1-5 --format mp3 --out "$BUILD/rips"

@@ -15,6 +15,8 @@ int RunEncode(TContext& Context, TArgs& Args);
 int RunPlay(TContext& Context, TArgs& Args);
 int RunEject(TContext& Context, TArgs& Args);
 int RunClose(TContext& Context, TArgs& Args);
+int RunRip(TContext& Context, TArgs& Args);
+extern const char* const kRipOptionsHelp;
 
 namespace {
 
@@ -53,6 +55,10 @@ const std::string kEncodeSynopsis =
     Nested(std::string("  encoder options (for every command that encodes MP3):\n") +
            kEncoderOptionsHelp);
 
+const std::string kRipSynopsis =
+    "rip TRACKS [options]   rip tracks \"3\", \"2-5\" or \"1,3,7\" into files" +
+    Nested(kRipOptionsHelp);
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -67,6 +73,7 @@ const std::vector<TCommand>& Commands() {
       {"play", "play TRACK [--seconds N]   play a track (all of it, or N seconds)", RunPlay},
       {"eject", "eject                  open the tray of the selected drive", RunEject},
       {"close", "close                  close the tray of the selected drive", RunClose},
+      {"rip", kRipSynopsis.c_str(), RunRip},
   };
   return Table;
 }
