@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tolvar and runs it on the bundled sample
-# disc: the window when a display is available, else tolvar-cli (also with the
-# images and options given: ./run.sh --image my.cue toc).
+# disc: the window when a display is available ($DISPLAY or $WAYLAND_DISPLAY);
+# without one it shows the disc's table of contents and rips its five tracks to
+# MP3 files in build/rips. With arguments it runs tolvar-cli with them instead
+# (./run.sh --image my.cue toc).
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,4 +24,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BIN/tolvar" ]; then
   exec "$BIN/tolvar"
 fi
 echo "Sample disc: $SAMPLE"
-exec "$BIN/tolvar-cli" --image "$SAMPLE" toc
+"$BIN/tolvar-cli" --image "$SAMPLE" toc
+echo
+echo "Ripping the sample disc to MP3 files in $BUILD/rips:"
+exec "$BIN/tolvar-cli" --image "$SAMPLE" rip 1-5 --format mp3 --out "$BUILD/rips"

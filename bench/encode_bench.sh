@@ -31,16 +31,7 @@ fi
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-bench-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 
-python3 - "$BIN" "$WORK/input.wav" <<'PY'
-import struct, sys, shutil, os
-src, dst = sys.argv[1], sys.argv[2]
-size = os.path.getsize(src)
-with open(dst, "wb") as out, open(src, "rb") as pcm:
-    out.write(b"RIFF" + struct.pack("<I", 36 + size) + b"WAVE")
-    out.write(b"fmt " + struct.pack("<IHHIIHH", 16, 1, 2, 44100, 44100 * 4, 4, 16))
-    out.write(b"data" + struct.pack("<I", size))
-    shutil.copyfileobj(pcm, out)
-PY
+python3 bench/pcm_to_wav.py "$BIN" "$WORK/input.wav"
 
 python3 - "$CLI" "$WORK" "$RUNS" <<'PY'
 import os, statistics, subprocess, sys, time

@@ -16,6 +16,8 @@ packages=(
   # reference tools the tests use as peers
   mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools
   python3-libdiscid python3-mutagen
+  # the benchmarks' peak-memory measure (GNU time)
+  time
   # window tests and screenshots without a display
   xvfb xauth fonts-dejavu-core
 )

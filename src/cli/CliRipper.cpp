@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <iostream>
 
 #include "platform/cdrip/CdDrives.h"
 #include "ripper/CDRipIntf.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
@@ -17,6 +19,12 @@ bool IsFile(const std::string& Path) {
 }
 
 }  // namespace
+
+void EchoStatusTexts(TCDRipper& Ripper) {
+  Ripper.OnStatusChanged = [](TCDRipper* Sender) {
+    std::cout << Latin1ToUtf8(Sender->StatusText) << std::endl;
+  };
+}
 
 std::string SampleDiscPath(const TContext& Context) {
   if (const char* Env = std::getenv("TOLVAR_SAMPLE_DISC")) return Env;

@@ -38,6 +38,9 @@ class TRipperSession {
   int ImagesAdded = 0;  // image drives this session added, the last ones of the list
 };
 
+// Prints every status text of Ripper on stdout (in UTF-8) as it is set.
+void EchoStatusTexts(TCDRipper& Ripper);
+
 // The sample disc: $TOLVAR_SAMPLE_DISC when set (empty: none), else the
 // bundled one.
 std::string SampleDiscPath(const TContext& Context);

@@ -3,45 +3,15 @@
 // the window's "MP3 Encoder" page does. Prints each output path once written.
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 #include "Commands.h"
 #include "EncoderOptions.h"
+#include "Interrupt.h"
 #include "encoders/LameCoder.h"
 
 namespace tolvar::cli {
-
-namespace {
-
-volatile std::sig_atomic_t Interrupted = 0;
-extern "C" void OnInterrupt(int) {
-  Interrupted = 1;
-}
-
-// Ctrl-C asks the encoder to stop after its current chunk, like Cancel.
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-    Interrupted = 0;
-    struct sigaction Action {};
-    Action.sa_handler = OnInterrupt;
-    sigemptyset(&Action.sa_mask);
-    sigaction(SIGINT, &Action, &OldInt);
-    sigaction(SIGTERM, &Action, &OldTerm);
-  }
-  ~TInterruptGuard() {
-    sigaction(SIGINT, &OldInt, nullptr);
-    sigaction(SIGTERM, &OldTerm, nullptr);
-  }
-
- private:
-  struct sigaction OldInt {
-  }, OldTerm{};
-};
-
-}  // namespace
 
 int RunEncode(TContext&, TArgs& Args) {
   TLameCoder Coder;
@@ -64,7 +34,7 @@ int RunEncode(TContext&, TArgs& Args) {
     std::cout << Name << std::endl;
   };
   Coder.ProcessMessages = [&] {
-    if (Interrupted) Coder.Cancel();
+    if (Interrupted()) Coder.Cancel();
   };
 
   TInterruptGuard Guard;

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "EncoderOptions.h"
+#include "cddb/Cddb.h"
 
 namespace tolvar::cli {
 
@@ -11,6 +12,11 @@ int CmdToc(TContext& Context, TArgs& Args);
 int RunCddb(TContext& Context, TArgs& Args);
 int RunTag(TContext& Context, TArgs& Args);
 int RunEncode(TContext& Context, TArgs& Args);
+int RunPlay(TContext& Context, TArgs& Args);
+int RunEject(TContext& Context, TArgs& Args);
+int RunClose(TContext& Context, TArgs& Args);
+int RunRip(TContext& Context, TArgs& Args);
+extern const char* const kRipOptionsHelp;
 
 namespace {
 
@@ -26,10 +32,32 @@ std::string Nested(const std::string& Lines) {
   return Out;
 }
 
+const std::string kCddbSynopsis =
+    "cddb discid|query|read|lookup [options]   the CDDB client" +
+    Nested(
+        "  discid                 disc ID and query line from the CDDB client's TOC reader\n"
+        "  query                  look the disc up: the matches, the chosen category and ID\n"
+        "  read --category C [--discid D]   read an entry and print its fields\n"
+        "  lookup                 query, then read the chosen match\n"
+        "  --server HOST[:PORT]   CDDB server (default " +
+        std::string(kCddbServer) +
+        ")\n"
+        "  --path PATH            the server's CGI path (default /~cddb/cddb.cgi)\n"
+        "  --email USER@HOST      the contact address sent in the handshake (default " +
+        kCddbEmailUser +
+        ")\n"
+        "  --proxy HOST[:PORT]    send the requests through an HTTP proxy\n"
+        "  --choose N             the match to take (from 0; -1 declines; default 0)\n"
+        "  --verbose              also print every line sent and received on stderr");
+
 const std::string kEncodeSynopsis =
     "encode FILE... [encoder options]   WAV files to MP3 files beside them" +
     Nested(std::string("  encoder options (for every command that encodes MP3):\n") +
            kEncoderOptionsHelp);
+
+const std::string kRipSynopsis =
+    "rip TRACKS [options]   rip tracks \"3\", \"2-5\" or \"1,3,7\" into files" +
+    Nested(kRipOptionsHelp);
 
 }  // namespace
 
@@ -38,11 +66,14 @@ const std::vector<TCommand>& Commands() {
       {"drives", "drives                 one line per drive: \"N: NAME\"", CmdDrives},
       {"toc", "toc                    the ripper's status, track lines, disc ID, type and tracks",
        CmdToc},
-      {"cddb", "cddb discid            disc ID and query line from the CDDB client's TOC reader",
-       RunCddb},
+      {"cddb", kCddbSynopsis.c_str(), RunCddb},
       {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
        RunTag},
       {"encode", kEncodeSynopsis.c_str(), RunEncode},
+      {"play", "play TRACK [--seconds N]   play a track (all of it, or N seconds)", RunPlay},
+      {"eject", "eject                  open the tray of the selected drive", RunEject},
+      {"close", "close                  close the tray of the selected drive", RunClose},
+      {"rip", kRipSynopsis.c_str(), RunRip},
   };
   return Table;
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "encoders/VorbisDll.h"
 #include "util/Dialogs.h"
 #include "util/StringFunctions.h"
 
@@ -52,6 +53,8 @@ void TCDRipper::SetStatus(const std::string& Text) {
 }
 
 void TCDRipper::Init() {
+  // The Ogg rip needs the Vorbis library; it is loaded once, with the ripper.
+  LoadVorbis();
   DiscInfoValid = false;
   std::string Status;
   if (!CDRipReady()) {
@@ -266,12 +269,6 @@ void TCDRipper::Abort() {
 void TCDRipper::SetCoder(TLameCoder* Value) {
   FCoder = Value;
   UpdateCoder();
-}
-
-void TCDRipper::UpdateCoder() {
-  // The rip work sets the encoder's Mode and SampleRate from
-  // OutputFormat here, once the encoder component exists.
-  if (!FCoder) return;
 }
 
 }  // namespace tolvar

@@ -13,6 +13,8 @@
 
 #include "CDRipIntf.h"
 
+struct TVbEncConfig;  // the Vorbis library's encoder configuration
+
 namespace tolvar {
 
 class TLameCoder;  // the MP3 encoder component
@@ -154,6 +156,27 @@ class TCDRipper {
   // Sets the encoder's mode and sample rate from OutputFormat.
   void UpdateCoder();
 
+  // ---- Playback and tray (CDRipperPlay.cpp); track numbers from 1 ----
+  void PlayTrack(int Track);
+  void Pause();
+  void Resume();
+  void Stop();
+  void Eject();
+  void CloseTray();
+
+  // ---- Ripping (CDRipperRip.cpp, CDRipperOgg.cpp) ----
+  // Rips tracks FirstTrack..LastTrack of Tracks (LastTrack -1: FirstTrack
+  // alone) into FileName as WAV, raw PCM or MP3, and tags an MP3 result.
+  // Throws ECDRIPError, and EFCreateError (RipFile.h) for a file it cannot create.
+  void Rip(int FirstTrack, int LastTrack = -1);
+  // The rip loop: FirstSector..LastSector into Name.
+  void RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name);
+  // Rips the same range of DiscInfo entries into FileName as Ogg Vorbis;
+  // failures are shown as message boxes. Throws EFCreateError.
+  void RipOgg(int FirstTrack, int LastTrack = -1);
+  int32_t LastChunkResult = 0;  // the Ogg rip's last CR_RipChunk result
+  std::string DateText;         // today's date, for the Ogg stream's comments
+
  private:
   void RebuildTracks();  // LoadDrive step 5: Tracks from the library's TOC
 
@@ -166,6 +189,14 @@ class TCDRipper {
   TTrackList FTracks;
   std::vector<std::string> FJitters;
   int FJittersNum = 0;
+
+  // The Ogg rip and its working state.
+  int EncodeOgg(int Track, const std::string& Name, int LastTrack, const TVbEncConfig& Config);
+  int32_t FillRaw(int32_t Request);
+  std::vector<uint8_t> RipBuffer, RawBuffer, OutBuffer;
+  int32_t ValidBytes = 0, ReadPos = 0;  // bytes of the last chunk, and bytes of it taken
+  int32_t RipPercent = 0;               // the percentage FillRaw last read
+  bool ChunksEnded = false, ChunkFailed = false;
 };
 
 // The track's Duration as the Time column shows it: "h:mm:ss" (hours mod 24).

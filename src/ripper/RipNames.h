@@ -11,6 +11,12 @@ inline constexpr size_t kMaxFileNameBytes = 255;
 // Each text part of a name is used up to this many characters.
 inline constexpr size_t kMaxNamePart = 999;
 
+// Texts of rip jobs: the artist of new rows and of the disc before any CDDB
+// result, the comment of new rows and single-file rips, and TagInfo's Encoder.
+inline constexpr const char* kUnknownText = "Unknown";
+inline constexpr const char* kRipComment = "Ripped by Tolvar";
+inline constexpr const char* kRipEncoderText = "Tolvar 0.9 beta";
+
 // Folder + "/" + two-digit track number + " " + Artist + " - " + Title + Ext.
 // Folder is a UTF-8 path; Artist and Title are Latin-1 texts, made safe as
 // name parts and shortened (never inside a character) so the name fits.

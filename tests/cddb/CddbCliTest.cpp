@@ -1,5 +1,6 @@
 // Scenario tests: the built tolvar-cli on generated disc images, checked
-// against libdiscid's freedb ID for the offsets the CUE sheet states.
+// against libdiscid's freedb ID for the offsets the CUE sheet states, and
+// its lookups against the CDDB test server.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "CddbServer.h"
 #include "DiscImage.h"
 #include "Libdiscid.h"
 #include "TestSupport.h"
@@ -131,4 +133,98 @@ TEST(CddbDiscIdCommand, FailuresExitWithStatusAndMessage) {
   EXPECT_EQ(RunCli("cddb frobnicate").Status, 2);
   EXPECT_EQ(RunCli("cddb discid extra").Status, 2);
   EXPECT_EQ(RunCli("cddb discid --bogus").Status, 2);
+}
+
+namespace {
+
+const std::vector<int> kSampleOffsets = {150, 1500, 3300, 5625, 7200};
+const std::string kSampleHello = "&hello=tolvar+tolvar%2Eorg+Tolvar+v0%2E7&proto=5";
+const std::string kSampleEntryOut =
+    "Artist: Tolvar Ensemble\nTitle: Sample Songs\nYear: 2024\nGenre: Ambient\nRevision: 2\n"
+    "ExtD: Made\\nhere\nTTITLE0: Arpeggio\nTTITLE1: Bj\xC3\xB6rk's\\tTune\nTTITLE2: Three\n"
+    "TTITLE3: Four\nTTITLE4: Five\nEXTT4: Last\n";
+
+void AddSampleEntry(cddbtest::TCddbServer& Server) {
+  Server.AddEntry("misc", "27008305", kSampleOffsets, 133,
+                  "# Revision: 2\nDISCID=27008305\nDTITLE=Tolvar Ensemble / Sample Songs\n"
+                  "DYEAR=2024\nDGENRE=Ambient\nTTITLE0=Arpeggio\nTTITLE1=Bj\xC3\xB6rk's\\tTune\n"
+                  "TTITLE2=Three\nTTITLE3=Four\nTTITLE4=Five\nEXTD=Made\\nhere\nEXTT4=Last\n");
+}
+
+bool Has(const std::string& Text, const std::string& Part) {
+  return Text.find(Part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(CddbLookupCommand, SampleDiscLookupAndRead) {
+  cddbtest::TCddbServer Server;
+  AddSampleEntry(Server);
+  std::string Sample = "--image " TOLVAR_SAMPLE_CUE " cddb ";
+  TRun Lookup = RunCli(Sample + "lookup --server " + Server.HostPort());
+  EXPECT_EQ(Lookup.Status, 0) << Lookup.Err;
+  EXPECT_EQ(Lookup.Out,
+            "Match 0: misc 27008305 Tolvar Ensemble / Sample Songs\nCategory: misc\n"
+            "Disc ID: 27008305\n" +
+                kSampleEntryOut);
+  EXPECT_TRUE(Has(Lookup.Err, "Found exact match\n") && Has(Lookup.Err, "Entry read\n"))
+      << Lookup.Err;
+  EXPECT_EQ(
+      Server.Requests(),
+      std::vector<std::string>(
+          {"/~cddb/cddb.cgi?cmd=cddb+query+27008305+5+150+1500+3300+5625+7200+133" + kSampleHello,
+           "/~cddb/cddb.cgi?cmd=cddb+read+misc+27008305" + kSampleHello}));
+
+  TRun Read =
+      RunCli(Sample + "read --category misc --discid 27008305 --server " + Server.HostPort());
+  EXPECT_EQ(Read.Status, 0) << Read.Err;
+  EXPECT_EQ(Read.Out, kSampleEntryOut);
+}
+
+TEST(CddbLookupCommand, InexactListThroughAProxy) {
+  cddbtest::TCddbServer Server;
+  const char* Entries[][2] = {{"blues", "26008305"}, {"folk", "27018305"}, {"rock", "28008305"}};
+  for (auto [Category, Id] : Entries)
+    Server.AddEntry(Category, Id, {150, 1510, 3290, 5625, 7200}, 134,
+                    "DISCID=" + std::string(Id) + "\nDTITLE=" + Category +
+                        "\nTTITLE0=\nTTITLE1=\nTTITLE2=\nTTITLE3=\nTTITLE4=\n");
+  TRun Run = RunCli("--image " TOLVAR_SAMPLE_CUE
+                    " cddb query --choose 2 --verbose"
+                    " --email me@example.com --server cddb.invalid --proxy " +
+                    Server.HostPort());
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Out,
+            "Match 0: blues 26008305 blues\nMatch 1: folk 27018305 folk\n"
+            "Match 2: rock 28008305 rock\nCategory: rock\nDisc ID: 28008305\n");
+  std::string Url =
+      "http://cddb.invalid/~cddb/cddb.cgi?cmd=cddb+query+27008305+5+150+1500+3300+"
+      "5625+7200+133&hello=me+example%2Ecom+Tolvar+v0%2E7&proto=5";
+  EXPECT_EQ(Server.Requests(), std::vector<std::string>{Url});
+  EXPECT_TRUE(Has(Run.Err, Url + "\n") &&
+              Has(Run.Err, "211 Found inexact matches, list follows (until terminating `.')\n"))
+      << Run.Err;
+}
+
+TEST(CddbLookupCommand, FailuresExitWithStatusAndMessage) {
+  cddbtest::TCddbServer Server;
+  std::string Sample = "--image " TOLVAR_SAMPLE_CUE " cddb ";
+  std::string At = " --server " + Server.HostPort();
+  TRun NoMatch = RunCli(Sample + "lookup" + At);
+  EXPECT_EQ(NoMatch.Status, 1);
+  EXPECT_EQ(NoMatch.Out, "");
+  EXPECT_TRUE(Has(NoMatch.Err, "No match found\n")) << NoMatch.Err;
+
+  AddSampleEntry(Server);
+  TRun Declined = RunCli(Sample + "lookup --choose -1" + At);
+  EXPECT_EQ(Declined.Status, 1);
+  EXPECT_EQ(Declined.Out, "Match 0: misc 27008305 Tolvar Ensemble / Sample Songs\n");
+
+  TRun WrongPath = RunCli(Sample + "query --path /cgi-bin/cddb.cgi" + At);
+  EXPECT_EQ(WrongPath.Status, 1);
+  EXPECT_TRUE(Has(WrongPath.Err, "incomplete answer from the server (HTTP 404 Not Found)"))
+      << WrongPath.Err;
+
+  EXPECT_EQ(RunCli(Sample + "read" + At).Status, 2);
+  EXPECT_EQ(RunCli(Sample + "query --category rock" + At).Status, 2);
+  EXPECT_EQ(RunCli(Sample + "query --choose 100" + At).Status, 2);
 }

@@ -22,7 +22,7 @@ Every request is logged as "REQUEST <request-URI>". Paths:
 """
 import time
 
-from local_server import log, read_head, request_path, serve_tcp
+from local_server import log, receive_request, serve_tcp
 
 
 def answer(conn, status, body=b"", headers=()):
@@ -49,11 +49,9 @@ def pattern(n):
 
 
 def handle(conn, port):
-    head, rest = read_head(conn)
+    head, rest, uri = receive_request(conn)
     if not head:
         return
-    uri = request_path(head)
-    log("REQUEST " + uri)
     path = uri.split("://", 1)[1] if "://" in uri else uri
     if "://" in uri:
         path = "/" + path.split("/", 1)[1] if "/" in path else "/"

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "DiscImage.h"
 #include "TestSupport.h"
@@ -65,6 +67,17 @@ class CdripTest : public ::testing::Test {
     P.OutputFormat = Format;
     P.NumReadSectors = Sectors;
     ASSERT_EQ(CR_SetCDROMParameters(&P), 0);
+  }
+
+  // A one-track image whose BIN holds big-endian samples (a MOTOROLA file).
+  std::string MakeMotorolaImage(uint32_t Sectors) {
+    MakeImage("le.cue", {{Sectors}});
+    std::string Bin = ReadFile(Dir / "le.bin");
+    for (size_t I = 0; I + 1 < Bin.size(); I += 2) std::swap(Bin[I], Bin[I + 1]);
+    WriteFile(Dir / "moto.bin", Bin);
+    WriteFile(Dir / "moto.cue",
+              "FILE \"moto.bin\" MOTOROLA\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    return Dir / "moto.cue";
   }
 
   TRip Rip(int32_t First, int32_t Last) {
@@ -341,13 +354,7 @@ TEST_F(CdripTest, TheAbortFlagEndsTheExtraction) {
 }
 
 TEST_F(CdripTest, BigEndianImagesComeBackInHostOrderBothWays) {
-  MakeImage("le.cue", {{200}});
-  std::string Bin = ReadFile(Dir / "le.bin");
-  for (size_t I = 0; I + 1 < Bin.size(); I += 2) std::swap(Bin[I], Bin[I + 1]);
-  WriteFile(Dir / "moto.bin", Bin);
-  WriteFile(Dir / "moto.cue",
-            "FILE \"moto.bin\" MOTOROLA\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
-  Use({Dir / "moto.cue"});
+  Use({MakeMotorolaImage(200)});
   for (int32_t Jitter : {0, -1}) {
     SetParams(Jitter, STEREO44100);
     EXPECT_TRUE(Rip(0, 199).Bytes == ImagePcm({0}, 0, 199)) << Jitter;
@@ -518,16 +525,119 @@ TEST_F(CdripTest, AnExtractionWhoseDiscLeavesEndsWithAnError) {
   }
 }
 
-// ---- Playback (not built yet) ----
+// ---- Playback ----
+// Into the null output or a file (TOLVAR_AUDIO), never a sound device.
 
-TEST_F(CdripTest, PlaybackEntryPointsFailCleanlyUntilPlaybackIsBuilt) {
-  Use({MakeImage("audio.cue", {{100}})});
-  EXPECT_EQ(CR_PlayTrack(1), 1);
-  EXPECT_EQ(CR_IsAudioPlaying(), 0);
-  EXPECT_EQ(CR_PauseCD(1), 1);
+class CdripPlayTest : public CdripTest {
+ protected:
+  void SetUp() override {
+    CdripTest::SetUp();
+    setenv("TOLVAR_AUDIO", "null", 1);
+  }
+  void TearDown() override {
+    CR_StopPlayTrack();
+    unsetenv("TOLVAR_AUDIO");
+    CdripTest::TearDown();
+  }
+  // Waits while the drive plays or pauses (at most five seconds) and
+  // returns its status then; Took receives the time it waited.
+  int32_t AwaitPlayEnd(std::chrono::steady_clock::duration* Took = nullptr) {
+    auto Start = std::chrono::steady_clock::now();
+    int32_t Status;
+    while (((Status = CR_DriveStatus()) == 17 || Status == 18) &&
+           std::chrono::steady_clock::now() - Start < std::chrono::seconds(5))
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (Took) *Took = std::chrono::steady_clock::now() - Start;
+    return Status;
+  }
+};
+
+TEST_F(CdripPlayTest, PlayPauseResumeAndStopAnswerLikeADrive) {
+  Use({MakeImage("mixed.cue", {{750}, {100, true}})});
   EXPECT_EQ(CR_DriveStatus(), 21);
-  EXPECT_EQ(CR_StopPlayTrack(), 1);
-  EXPECT_EQ(CR_LockCD(0), 1);
+  EXPECT_EQ(CR_PauseCD(1), 1);  // nothing to pause or resume
+  EXPECT_EQ(CR_PauseCD(0), 1);
+  EXPECT_EQ(CR_PlayTrack(2), 1);     // data
+  EXPECT_EQ(CR_PlayTrack(3), 1);     // no such track
+  EXPECT_EQ(CR_PlayTrack(0xAA), 1);  // the lead-out is none
+  EXPECT_EQ(CR_DriveStatus(), 21);
+
+  ASSERT_EQ(CR_PlayTrack(1), 0);
+  EXPECT_EQ(CR_DriveStatus(), 17);
+  EXPECT_EQ(CR_PauseCD(1), 0);
+  EXPECT_EQ(CR_DriveStatus(), 18);
+  EXPECT_EQ(CR_IsAudioPlaying(), 1);  // paused, so it can still be stopped
+  EXPECT_EQ(CR_PauseCD(0), 0);
+  EXPECT_EQ(CR_DriveStatus(), 17);
+  EXPECT_EQ(CR_StopPlayTrack(), 0);
+  EXPECT_EQ(CR_DriveStatus(), 21);
+  EXPECT_EQ(CR_IsAudioPlaying(), 0);
+}
+
+TEST_F(CdripPlayTest, ATrackPlaysToItsEndInRealTimeInHostOrder) {
+  struct {
+    std::string Cue;
+    int32_t Track;
+    std::vector<uint8_t> Pcm;
+  } Cases[] = {{MakeImage("two.cue", {{10}, {15}}), 2, ImagePcm({0, 10}, 10, 24)},
+               {MakeMotorolaImage(15), 1, ImagePcm({0}, 0, 14)}};
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Cue);
+    Use({C.Cue});
+    setenv("TOLVAR_AUDIO", ("file:" + (Dir / "played.raw")).c_str(), 1);
+    ASSERT_EQ(CR_PlayTrack(C.Track), 0);
+    std::chrono::steady_clock::duration Took;
+    EXPECT_EQ(AwaitPlayEnd(&Took), 19);
+    EXPECT_GE(Took, std::chrono::milliseconds(190));  // 15 sectors are 200 ms
+    std::string Played = ReadFile(Dir / "played.raw");
+    EXPECT_TRUE(Played == std::string(C.Pcm.begin(), C.Pcm.end()));
+  }
+}
+
+TEST_F(CdripPlayTest, WithoutASoundDeviceTheNullOutputKeepsThePace) {
+  Use({MakeImage("short.cue", {{15}})});
+  setenv("TOLVAR_AUDIO", "no-such-driver", 1);
+  ASSERT_EQ(CR_PlayTrack(1), 0);
+  std::chrono::steady_clock::duration Took;
+  EXPECT_EQ(AwaitPlayEnd(&Took), 19);
+  EXPECT_GE(Took, std::chrono::milliseconds(190));
+}
+
+TEST_F(CdripPlayTest, PlaybackAndExtractionOfOneDiscDoNotDisturbEachOther) {
+  Use({MakeImage("disc.cue", {{40}, {300}})});
+  setenv("TOLVAR_AUDIO", ("file:" + (Dir / "played.raw")).c_str(), 1);
+  ASSERT_EQ(CR_PlayTrack(1), 0);
+  for (int32_t Jitter : {0, -1}) {
+    SetParams(Jitter, STEREO44100, 5);
+    EXPECT_TRUE(Rip(0, 339).Bytes == ImagePcm({0, 40}, 0, 339)) << Jitter;
+  }
+  EXPECT_EQ(AwaitPlayEnd(), 19);
+  std::vector<uint8_t> Track1 = ImagePcm({0, 40}, 0, 39);
+  EXPECT_TRUE(ReadFile(Dir / "played.raw") == std::string(Track1.begin(), Track1.end()));
+}
+
+TEST_F(CdripPlayTest, EjectWhilePlayingStopsThePlayAndALockedTrayStaysShut) {
+  Use({MakeImage("disc.cue", {{750}})});
+  ASSERT_EQ(CR_PlayTrack(1), 0);
+  EXPECT_EQ(CR_LockCD(1), 0);
+  EXPECT_EQ(CR_EjectCD(1), 1);
+  EXPECT_EQ(CR_DriveStatus(), 17);
+  EXPECT_EQ(CR_IsMediaLoaded(), 1);
+  EXPECT_EQ(CR_LockCD(0), 0);
+  EXPECT_EQ(CR_EjectCD(1), 0);
+  EXPECT_EQ(CR_DriveStatus(), 21);
+  EXPECT_EQ(CR_IsMediaLoaded(), 0);
+  EXPECT_EQ(CR_PlayTrack(1), 1);  // no disc
+
+  // The tray stays open for the next program that loads the library.
+  ASSERT_EQ(CR_Init("CDRipper.ini"), 0);
+  ASSERT_EQ(CR_SetActiveCDROM(Real), 0);
+  EXPECT_EQ(CR_IsMediaLoaded(), 0);
+  EXPECT_EQ(CR_EjectCD(0), 0);
+  EXPECT_EQ(CR_IsMediaLoaded(), 1);
+  ASSERT_EQ(CR_Init("CDRipper.ini"), 0);
+  ASSERT_EQ(CR_SetActiveCDROM(Real), 0);
+  EXPECT_EQ(CR_IsMediaLoaded(), 1);
 }
 
 // ---- Read errors ----

@@ -2,9 +2,11 @@
 // generated images, with their output and exit codes.
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 
+#include "RipTestSupport.h"
 #include "RipperTestSupport.h"
 
 using namespace tolvar;
@@ -195,4 +197,149 @@ TEST_F(Cli, WithoutTheCdLibraryTheProgramSaysItIsNotReady) {
   EXPECT_EQ(R.Code, 1);
   EXPECT_EQ(R.Out, "");
   EXPECT_EQ(R.Err, "tolvar-cli: CDRip3.DLL is not ready.\n");
+}
+
+// ---- play, eject, close ----
+
+TEST_F(Cli, PlayPlaysATrackOrItsFirstSecondsAndSaysWhyItCannot) {
+  std::string Cue = Image("disc.cue", {{15}, {750}, {100, true}});
+  const std::vector<std::string> Null = {"TOLVAR_AUDIO=null"};
+  const std::string Found = "Found 1 CDROM Drive(s), A composite Disc is Loaded in (1st) drive.\n";
+  auto Start = std::chrono::steady_clock::now();
+  TRun R = Run({"--image", Cue, "play", "1"}, Null);  // the whole of its 200 ms
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, Found);
+  EXPECT_GE(std::chrono::steady_clock::now() - Start, std::chrono::milliseconds(190));
+
+  Start = std::chrono::steady_clock::now();
+  R = Run({"--image", Cue, "play", "2", "--seconds", "0.3"}, Null);  // of ten seconds
+  auto Took = std::chrono::steady_clock::now() - Start;
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_GE(Took, std::chrono::milliseconds(300));
+  EXPECT_LT(Took, std::chrono::seconds(5));
+
+  R = Run({"--image", Cue, "play", "3"}, Null);
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out, Found + "Track 3 is not a Audio Track\n");
+  EXPECT_EQ(R.Err, "tolvar-cli: track 3 was not played\n");
+
+  EXPECT_EQ(Run({"play"}).Code, 2);
+  EXPECT_EQ(Run({"play", "x"}).Code, 2);
+  EXPECT_EQ(Run({"play", "1", "--seconds", "-1"}).Code, 2);
+}
+
+TEST_F(Cli, EjectAndCloseMoveTheTrayOfAnImageDriveFromOneRunToTheNext) {
+  std::string Cue = Image("disc.cue", {{300}});
+  const std::string Loaded = "Found 1 CDROM Drive(s), A audio Disc is Loaded in (1st) drive.\n";
+  TRun R = Run({"--image", Cue, "eject"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, Loaded + "Media Removed !!\n");
+  EXPECT_EQ(Run({"--image", Cue, "toc"}).Code, 1);  // the tray is still open
+
+  R = Run({"--image", Cue, "close"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out,
+            "Found 1 CDROM Drive(s), Disc is not Loaded in active drive.\nMedia Loaded !!\n");
+  R = Run({"--image", Cue, "close"});  // already closed: nothing arrives
+  EXPECT_EQ(R.Out, Loaded);
+  EXPECT_EQ(Run({"--image", Cue, "toc"}).Code, 0);
+}
+
+// ---- rip ----
+
+TEST_F(Cli, RipOfTheSampleDiscNamesAndTagsEachTrackAsTheWindowDoes) {
+  TRun R = Run({"rip", "1-5", "--format", "mp3", "--out", Dir / "mp3"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  std::string Expected;
+  for (int T = 1; T <= 5; ++T)
+    Expected +=
+        Dir / ("mp3/0" + std::to_string(T) + " Unknown - Track " + std::to_string(T) + ".mp3\n");
+  EXPECT_EQ(R.Out, Expected);
+  const std::string Mp3 = ReadFile(Dir / "mp3/03 Unknown - Track 3.mp3");
+  EXPECT_EQ(Mp3.substr(0, 3), "ID3");
+  EXPECT_NE(Mp3.find("Ripped by Tolvar"), std::string::npos);
+  EXPECT_EQ(Mp3.substr(Mp3.size() - 128, 10), "TAGTrack 3");
+  // Not a terminal: plain progress lines.
+  EXPECT_NE(R.Err.find("Ripping " + (Dir / "mp3/05 Unknown - Track 5.mp3") + ": 100%\n"),
+            std::string::npos);
+}
+
+TEST_F(Cli, RipOfTheWholeSampleDiscIntoOneOggFileWithItsCueSheet) {
+  TRun R = Run({"rip", "1-5", "--format", "ogg", "--single", "--out", Dir / "ogg"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  const std::string Ogg = Dir / "ogg/Unknown - Unknown.ogg";
+  EXPECT_EQ(R.Out, Ogg + "\n" + (Dir / "ogg/Unknown - Unknown.cue") + "\n");
+  EXPECT_TRUE(tolvar::testing::OggInfoPasses(Ogg));
+  EXPECT_NE(tolvar::testing::VorbisComments(Ogg).find("TITLE=Unknown (tracks 1-5)\n"),
+            std::string::npos);
+  const std::string Cue = ReadFile(Dir / "ogg/Unknown - Unknown.cue");
+  EXPECT_EQ(Cue.substr(0, Cue.find('\r')), "FILE \"" + Ogg + "\" WAVE");
+  EXPECT_NE(Cue.find("  TRACK 05 AUDIO\r\n    INDEX 01 01:34:00\r\n    TITLE \"Track 5\"\r\n"),
+            std::string::npos);
+}
+
+TEST_F(Cli, RipOptionsChooseFormatFolderAndTexts) {
+  const std::string Disc = Image("three.cue", {{150}, {151}, {152}});
+  TRun R = Run({"--image", Disc, "rip", "2-3", "--single", "--format", "wav", "--artist",
+                "\xC3\x84rger", "--album", "Live", "--out", Dir / "a/b/"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  const std::string Wav = Dir / "a/b/02_03 \xC3\x84rger - Live.wav";
+  EXPECT_EQ(R.Out, Wav + "\n" + (Dir / "a/b/02_03 \xC3\x84rger - Live.cue") + "\n");
+  EXPECT_TRUE(ReadFile(Wav).substr(44) ==
+              tolvar::testing::ImagePcm(2, 0, 151) + tolvar::testing::ImagePcm(3, 0, 152));
+
+  R = Run({"--image", Disc, "rip", "1,3", "--format", "pcm", "--out", Dir / "p"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(ReadFile(Dir / "p/03 Unknown - Track 3.pcm").size(), 152u * kSectorBytes);
+  EXPECT_TRUE(FileExists(Dir / "p/01 Unknown - Track 1.pcm"));
+
+  // A mono MP3 (with the LAME header frame, so the decoded length is exact).
+  R = Run({"--image", Disc, "rip", "2", "--title", "Solo", "--mode", "mono", "--vbr-header",
+           "--out", Dir / "m"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(tolvar::testing::DecodeMp3(Dir / "m/02 Unknown - Solo.mp3").size(),
+            151u * kSectorBytes / 2);
+}
+
+TEST_F(Cli, RipMistakesExitWithTwoAndFailuresWithOne) {
+  for (const std::vector<std::string>& Args :
+       std::vector<std::vector<std::string>>{{"rip"},
+                                             {"rip", "x"},
+                                             {"rip", "3-2"},
+                                             {"rip", "0"},
+                                             {"rip", "1,"},
+                                             {"rip", "1", "--format", "flac"},
+                                             {"rip", "1,3", "--single"},
+                                             {"rip", "1-2", "--title", "T"},
+                                             {"rip", "1", "--ogg-quality", "10"}})
+    EXPECT_EQ(Run(Args).Code, 2) << Args[1];
+  TRun R = Run({"rip", "9", "--out", Dir.Path()});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Err, "tolvar-cli: there is no track 9 on the disc (5 tracks)\n");
+  WriteFile(Dir / "file", "");
+  R = Run({"rip", "1", "--out", Dir / "file/sub"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Err, "tolvar-cli: Invalid directory to save: " + (Dir / "file/sub") + "\n");
+  R = Run({"--image", Image("mixed.cue", {{150}, {150, true}}), "rip", "2"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Err, "tolvar-cli: track 2 is a data track\n");
+}
+
+TEST_F(Cli, CtrlCStopsTheRipAndKeepsThePartialFile) {
+  TImageOptions Sparse;
+  Sparse.Sparse = true;
+  WriteDiscImage(Dir / "long.cue", {{90000}}, Sparse);  // 20 minutes
+  const std::string Script = "env -u TOLVAR_CD_IMAGES " + Quote(TOLVAR_CLI) + " --image " +
+                             Quote(Dir / "long.cue") + " rip 1 --out " + Quote(Dir.Path()) + " >" +
+                             Quote(Dir / "out") + " 2>" + Quote(Dir / "err") + " & pid=$!\n" +
+                             "for i in $(seq 200); do grep -q Ripping " + Quote(Dir / "err") +
+                             " && break; sleep 0.05; done\n"
+                             "kill -INT $pid; wait $pid; echo $?";
+  EXPECT_EQ(RunCommand(Script), "1\n");
+  const std::string File = Dir / "01 Unknown - Track 1.mp3";
+  EXPECT_EQ(ReadFile(Dir / "out"), "");
+  EXPECT_NE(ReadFile(Dir / "err")
+                .find("tolvar-cli: Process stopped; the partial file " + File + " is kept\n"),
+            std::string::npos);
+  EXPECT_TRUE(FileExists(File));
 }

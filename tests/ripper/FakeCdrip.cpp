@@ -154,19 +154,21 @@ FAKE_API int32_t CR_CloseRipper() {
 
 FAKE_API int32_t CR_PlayTrack(int32_t Track) {
   Log("CR_PlayTrack " + std::to_string(Track));
-  return 1;
+  return S().PlayResult;
 }
 FAKE_API int32_t CR_IsAudioPlaying() {
-  return 0;
+  return S().Playing ? 1 : 0;
 }
-FAKE_API int32_t CR_PauseCD(int32_t) {
-  return 1;
+FAKE_API int32_t CR_PauseCD(int32_t Pause) {
+  Log("CR_PauseCD " + std::to_string(Pause));
+  return S().PauseResult;
 }
 FAKE_API int32_t CR_DriveStatus() {
-  return 21;
+  return S().DriveStatus;
 }
 FAKE_API int32_t CR_StopPlayTrack() {
-  return 1;
+  Log("CR_StopPlayTrack");
+  return S().StopResult;
 }
 FAKE_API int32_t CR_EjectCD(int32_t Open) {
   Log("CR_EjectCD " + std::to_string(Open));

@@ -40,6 +40,12 @@ struct TFakeCdrip {
   int32_t Percent = 0;
   int32_t JitterErrors = 0;
   int32_t JitterStart = 0, JitterEnd = 0;
+  // Playback: the results the drive gives.
+  int32_t PlayResult = 1;
+  bool Playing = false;
+  int32_t PauseResult = 1;
+  int32_t StopResult = 1;
+  int32_t DriveStatus = 21;
 
   std::vector<std::string> Calls;  // "CR_SetActiveCDROM 1", ...
   int Count(const std::string& Call) const {

@@ -257,3 +257,37 @@ TEST_F(FakeRipper, TheMciDeviceFollowsTheActiveDrive) {
   FreeCDRip();
   EXPECT_FALSE(MciIsOpen());
 }
+
+// ---- Playback failures that an image drive cannot show ----
+
+TEST_F(FakeRipper, PlaybackFailuresOfTheLibraryBecomeStatusTexts) {
+  TFakeCdrip& F = Script();
+  F.InitResult = 1;
+  EXPECT_FALSE(Load());
+  Ripper.PlayTrack(1);
+  EXPECT_EQ(Ripper.StatusText, "CDRip3.DLL is not ready.");
+  EXPECT_EQ(F.Count("CR_PlayTrack"), 0);
+
+  F.InitResult = 0;
+  ASSERT_TRUE(Load());
+  Ripper.Init();
+  Ripper.PlayTrack(2);  // the drive refuses
+  EXPECT_EQ(F.Count("CR_PlayTrack 2"), 1);
+  EXPECT_EQ(Ripper.StatusText, "Play Track Error");
+
+  F.Playing = true;
+  F.DriveStatus = 18;
+  Log.Events.clear();
+  Ripper.Pause();
+  Ripper.Resume();
+  Ripper.Stop();
+  EXPECT_EQ(F.Count("CR_PauseCD 1") + F.Count("CR_PauseCD 0") + F.Count("CR_StopPlayTrack"), 3);
+  EXPECT_EQ(Log.Events, std::vector<std::string>(3, "status: CDEX Error"));
+
+  F.PauseResult = F.StopResult = 0;
+  Log.Events.clear();
+  Ripper.Pause();
+  Ripper.Resume();
+  Ripper.Stop();
+  EXPECT_TRUE(Log.Events.empty());  // success says nothing
+}

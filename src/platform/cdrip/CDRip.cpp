@@ -52,6 +52,7 @@ CDRIP_API int32_t CR_Init(const char* IniFileName) {
       Name = kDefaultSettingsName;
     }
     cdio_log_set_handler(LogHandler);
+    S.Player.Stop();
     S.Extraction.reset();
     S.Drives.clear();
     S.Toc.clear();
@@ -60,7 +61,7 @@ CDRIP_API int32_t CR_Init(const char* IniFileName) {
     S.SettingsFile = SettingsPath(Name);
     for (const std::string& Device : RealDevices()) S.Drives.push_back(TDrive::Real(Device));
     for (const std::string& Image : ConfiguredImages(S.SettingsFile))
-      S.Drives.push_back(TDrive::Image(Image));
+      S.Drives.push_back(TDrive::Image(Image, S.SettingsFile));
     S.Initialised = true;
     return kCdexOk;
   });

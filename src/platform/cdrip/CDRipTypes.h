@@ -18,6 +18,7 @@ constexpr int32_t kCdexRippingDone = 4;  // CR_RipChunk: the range is finished, 
 constexpr int32_t kDriveStatusPlaying = 17;
 constexpr int32_t kDriveStatusPaused = 18;
 constexpr int32_t kDriveStatusCompleted = 19;
+constexpr int32_t kDriveStatusError = 20;  // the play stopped on an error
 constexpr int32_t kDriveStatusNone = 21;
 
 // clang-format off

@@ -7,12 +7,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "CdDrives.h"
 #include "util/FileFunctions.h"
+#include "util/IniFile.h"
 #include "util/StringFunctions.h"
 
 namespace tolvar::cdrip {
@@ -124,6 +126,43 @@ int ImageOrder(const std::string& Path) {
   return -1;
 }
 
+// The image drives whose tray is open, as values of one section of the
+// library's settings file.
+constexpr const char* kOpenTrays = "OpenTrays";
+
+std::vector<std::string> OpenTrays(const TIniFile& Ini) {
+  std::vector<std::string> Images;
+  for (const std::string& Key : Ini.ReadSection(kOpenTrays)) {
+    std::string Image = Ini.ReadString(kOpenTrays, Key, "");
+    if (!Image.empty()) Images.push_back(Image);
+  }
+  return Images;
+}
+
+bool RecordedOpen(const std::string& StateFile, const std::string& Image) {
+  if (StateFile.empty()) return false;
+  std::vector<std::string> Images = OpenTrays(TIniFile(StateFile));
+  return std::find(Images.begin(), Images.end(), Image) != Images.end();
+}
+
+// Best effort: a settings file that cannot be written leaves the tray's state
+// to this program alone.
+void RecordTray(const std::string& StateFile, const std::string& Image, bool Open) {
+  if (StateFile.empty()) return;
+  TIniFile Ini(StateFile);
+  std::vector<std::string> Images = OpenTrays(Ini);
+  auto Found = std::find(Images.begin(), Images.end(), Image);
+  if ((Found != Images.end()) == Open) return;
+  if (Open)
+    Images.push_back(Image);
+  else
+    Images.erase(Found);
+  Ini.EraseSection(kOpenTrays);
+  for (size_t I = 0; I < Images.size(); ++I)
+    Ini.WriteString(kOpenTrays, "Image" + std::to_string(I + 1), Images[I]);
+  Ini.UpdateFile();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -176,6 +215,7 @@ TDrive::TDrive(std::string Source, bool Image) : Path(std::move(Source)), ImageD
 }
 
 TDrive::~TDrive() {
+  LockTray(false);
   Unload();
 }
 
@@ -200,11 +240,13 @@ std::unique_ptr<TDrive> TDrive::Real(const std::string& Device) {
   return Drive;
 }
 
-std::unique_ptr<TDrive> TDrive::Image(const std::string& Path) {
+std::unique_ptr<TDrive> TDrive::Image(const std::string& Path, const std::string& StateFile) {
   std::unique_ptr<TDrive> Drive(new TDrive(Path, true));
   Drive->DriveName = ImageDriveName(Path);
   std::memcpy(Drive->Params.ID, Drive->DriveName.data(), Drive->DriveName.size());
-  Drive->LoadImage();
+  Drive->StateFile = StateFile;
+  Drive->TrayOpen = RecordedOpen(StateFile, Path);
+  if (!Drive->TrayOpen) Drive->LoadImage();
   return Drive;
 }
 
@@ -260,9 +302,11 @@ std::shared_ptr<TMedia> TDrive::Media(bool Refresh) {
 }
 
 int32_t TDrive::OpenTray() {
+  if (Locked) return kCdexError;
   if (ImageDrive) {
     TrayOpen = true;
     Unload();
+    RecordTray(StateFile, Path, true);
     return kCdexOk;
   }
   Unload();
@@ -274,11 +318,37 @@ int32_t TDrive::CloseTray() {
     if (TrayOpen) {
       TrayOpen = false;
       FailedStamp = -1;
+      RecordTray(StateFile, Path, false);
       LoadImage();
     }
     return kCdexOk;
   }
   return cdio_close_tray(Path.c_str(), nullptr) == DRIVER_OP_SUCCESS ? kCdexOk : kCdexError;
+}
+
+int32_t TDrive::LockTray(bool Lock) {
+  if (Lock == Locked) return kCdexOk;
+  if (!ImageDrive) {
+    if (Lock) {
+      int Fd = open(Path.c_str(), O_RDONLY | O_NONBLOCK);
+      if (Fd < 0) return kCdexError;
+      if (ioctl(Fd, CDROM_LOCKDOOR, 1) != 0) {
+        close(Fd);
+        return kCdexError;
+      }
+      LockFd = Fd;
+    } else {
+      bool Unlocked = ioctl(LockFd, CDROM_LOCKDOOR, 0) == 0;
+      close(LockFd);  // the last close unlocks the door in any case
+      LockFd = -1;
+      if (!Unlocked) {
+        Locked = false;
+        return kCdexError;
+      }
+    }
+  }
+  Locked = Lock;
+  return kCdexOk;
 }
 
 }  // namespace tolvar::cdrip

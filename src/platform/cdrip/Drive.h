@@ -53,8 +53,9 @@ class TDrive {
  public:
   // A real drive, by device path (its name comes from the drive's inquiry data).
   static std::unique_ptr<TDrive> Real(const std::string& Device);
-  // An image drive; the image is loaded at once when the file can be opened.
-  static std::unique_ptr<TDrive> Image(const std::string& Path);
+  // An image drive; the image is loaded at once when the file can be opened,
+  // unless StateFile (the library's settings file) records its tray as open.
+  static std::unique_ptr<TDrive> Image(const std::string& Path, const std::string& StateFile = "");
   ~TDrive();
 
   const std::string& Name() const { return DriveName; }
@@ -70,9 +71,15 @@ class TDrive {
   std::shared_ptr<TMedia> Media(bool Refresh);
 
   // Tray: an image drive unloads its image on open and loads it again on
-  // close; a real drive moves its tray. Result 0 or 1.
+  // close, and records the open tray in its state file so that it stays open
+  // for the next program, as a real tray does; a real drive moves its tray.
+  // A locked tray does not open. Result 0 or 1.
   int32_t OpenTray();
   int32_t CloseTray();
+  // Locks (true) or unlocks the tray. A real drive keeps its device open
+  // while locked: Linux unlocks the door when its last user closes it.
+  int32_t LockTray(bool Lock);
+  bool TrayLocked() const { return Locked; }
 
   // The byte order of the samples as libcdio returns them: 0 little-endian,
   // 1 big-endian, -1 unknown (cdparanoia then guesses from the audio). An
@@ -90,6 +97,9 @@ class TDrive {
   std::string DriveName;
   bool ImageDrive;
   bool TrayOpen = false;
+  bool Locked = false;
+  int LockFd = -1;
+  std::string StateFile;
   int ImageByteOrder = -1;
   std::shared_ptr<TMedia> Loaded;
   // The file's state at the last failed load, so a broken image is not parsed

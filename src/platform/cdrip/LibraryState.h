@@ -1,8 +1,9 @@
 #pragma once
 // The state behind the CR_* entry points: the drive list, the active drive,
-// its last table of contents and the open extraction. Every entry point holds
-// Lock while it works, so a playback thread can share the state;
-// reading a disc also takes the medium's own Io lock (Drive.h).
+// its last table of contents, the open extraction and the player. Every
+// entry point holds Lock while it works; the player's thread never takes it,
+// and reading a disc also takes the medium's own Io lock (Drive.h), so
+// playback and extraction take turns on a shared disc.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "Drive.h"
 #include "Extraction.h"
+#include "Player.h"
 
 namespace tolvar::cdrip {
 
@@ -23,6 +25,8 @@ struct TLibraryState {
   std::unique_ptr<TExtraction> Extraction;
   // The figures of the last extraction, kept after CR_CloseRipper.
   int32_t Percent = 0, JitterErrors = 0, ErrorStart = 0, ErrorEnd = 0;
+  // Last, so that it stops (and lets go of its disc) before the drives go.
+  TPlayer Player;
 
   TDrive* ActiveDrive() {
     return Active >= 0 && Active < static_cast<int32_t>(Drives.size()) ? Drives[Active].get()

@@ -1,0 +1,41 @@
+#pragma once
+// What tolvar-cli shows on stderr while it works: the progress of a rip (a
+// bar on a terminal, plain lines for logs and pipes) and the components'
+// message boxes.
+#include <string>
+
+#include "util/Dialogs.h"
+
+namespace tolvar::cli {
+
+class TRipProgress {
+ public:
+  explicit TRipProgress(bool Terminal) : Terminal(Terminal) {}
+  void Begin(const std::string& File);
+  // A terminal gets a bar redrawn in place; otherwise a line
+  // "Ripping FILE: N%" is written at every tenth of the way.
+  void Show(int Percent);
+  // Clears the bar.
+  void End();
+
+ private:
+  bool Terminal;
+  std::string File;
+  int Last = -1;
+};
+
+// Message boxes as "tolvar-cli: TEXT" lines; questions get the safe answer.
+// Installed for its lifetime.
+class TCliDialogs : public TStderrDialogs {
+ public:
+  TCliDialogs() : Previous(SetDialogs(this)) {}
+  ~TCliDialogs() override { SetDialogs(Previous); }
+  TCliDialogs(const TCliDialogs&) = delete;
+  TCliDialogs& operator=(const TCliDialogs&) = delete;
+  void MessageBox(const std::string& Text, const std::string& Caption, TMsgKind Kind) override;
+
+ private:
+  TDialogs* Previous;
+};
+
+}  // namespace tolvar::cli

@@ -1,0 +1,305 @@
+// tolvar-cli rip TRACKS: the window's rip jobs from the command line. Tracks
+// of the selected disc become WAV, MP3, Ogg Vorbis or raw PCM files, named and
+// tagged as the window names and tags them: one file per track, or (--single)
+// one file for a run of tracks with its CUE sheet beside it. Each written path
+// is printed on stdout; progress goes to stderr.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+
+#include "CliOutput.h"
+#include "CliRipper.h"
+#include "Commands.h"
+#include "EncoderOptions.h"
+#include "Interrupt.h"
+#include "encoders/LameCoder.h"
+#include "ripper/CueSheet.h"
+#include "ripper/RipFile.h"
+#include "ripper/RipNames.h"
+#include "util/MiscFunctions.h"
+#include "util/StringFunctions.h"
+#include "util/TextEncoding.h"
+
+namespace tolvar::cli {
+
+namespace {
+
+enum class TFormat { Wav, Mp3, Ogg, Pcm };
+const char* const kFormatNames[] = {"wav", "mp3", "ogg", "pcm"};
+
+const char* Extension(TFormat Format) {
+  static const char* const kExtensions[] = {".wav", ".mp3", ".ogg", ".pcm"};
+  return kExtensions[static_cast<int>(Format)];
+}
+
+// "3", "2-5", "1,3,7" (or a mixture such as "1,3-5"): the track numbers in
+// ascending order, each once.
+std::vector<int> ParseTracks(const std::string& Text) {
+  const TUsageError Bad("TRACKS: '" + Text +
+                        "' is not a track number, a range such as 2-5 or a list such as 1,3,7");
+  auto Number = [&](const std::string& Digits) {
+    if (Digits.empty() || Digits.size() > 2 ||
+        !std::all_of(Digits.begin(), Digits.end(), [](char C) { return C >= '0' && C <= '9'; }))
+      throw Bad;
+    return std::stoi(Digits);
+  };
+  std::vector<int> Tracks;
+  for (size_t Start = 0, End; Start <= Text.size(); Start = End + 1) {
+    End = std::min(Text.find(',', Start), Text.size());
+    const std::string Item = Text.substr(Start, End - Start);
+    const size_t Dash = Item.find('-');
+    const int First = Number(Item.substr(0, Dash));
+    const int Last = Dash == std::string::npos ? First : Number(Item.substr(Dash + 1));
+    if (First < 1 || Last < First) throw Bad;
+    for (int T = First; T <= Last; ++T) Tracks.push_back(T);
+  }
+  std::sort(Tracks.begin(), Tracks.end());
+  Tracks.erase(std::unique(Tracks.begin(), Tracks.end()), Tracks.end());
+  return Tracks;
+}
+
+// The tag options, as Latin-1; a text not given takes the window's default.
+struct TTexts {
+  std::optional<std::string> Artist, Title, Album, Year, Genre, Comment;
+};
+
+struct TJob {
+  TRipperSession& Session;
+  TCDRipper& Ripper;
+  TFormat Format;
+  std::string Folder;
+  TTexts Texts;
+  TRipProgress Progress;
+  bool AbortSent = false;  // Ctrl-C reached the ripper
+  bool OggSucceeded = false;
+};
+
+void SetTags(TCDRipper& R, const std::string& Title, const std::string& Artist,
+             const std::string& Album, const std::string& Genre, const std::string& Comment,
+             const std::string& Year) {
+  SetTagText(R.TagInfo.Title, Title);
+  SetTagText(R.TagInfo.Artist, Artist);
+  SetTagText(R.TagInfo.Album, Album);
+  SetTagText(R.TagInfo.Genre, Genre);
+  SetTagText(R.TagInfo.Comment, Comment);
+  SetTagText(R.TagInfo.Encoder, kRipEncoderText);
+  SetTagText(R.TagInfo.Year, Year);
+}
+
+bool IsRegularFile(const std::string& Path) {
+  struct stat Info;
+  return stat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
+}
+
+// An unfinished file is no result: it goes (a stopped rip keeps its part).
+void Discard(const std::string& Path) {
+  if (IsRegularFile(Path)) unlink(Path.c_str());
+}
+
+enum class TOutcome { Complete, Stopped };
+
+// Rips tracks First..Last (Last -1: First alone) into the ripper's FileName.
+// Throws TCommandError when the file could not be made whole.
+TOutcome RipOne(TJob& J, int First, int Last) {
+  TCDRipper& R = J.Ripper;
+  const std::string File = R.FileName;
+  if (!R.DiscInfoValid) throw TCommandError("the disc was removed");
+  J.OggSucceeded = false;
+  J.Progress.Begin(File);
+  try {
+    if (J.Format == TFormat::Ogg)
+      R.RipOgg(First, Last);
+    else
+      R.Rip(First, Last);
+  } catch (const EFCreateError&) {
+    J.Progress.End();
+    throw;  // nothing of ours to remove
+  } catch (...) {
+    J.Progress.End();
+    Discard(File);
+    throw;
+  }
+  J.Progress.End();
+  if (!R.DiscInfoValid) {
+    Discard(File);
+    throw TCommandError("the disc was removed while ripping " + File);
+  }
+  if (J.AbortSent) return TOutcome::Stopped;
+  // The MP3, WAV and PCM rip create no file when the library refuses the range.
+  const bool Done = J.Format == TFormat::Ogg ? J.OggSucceeded : IsRegularFile(File);
+  if (!Done) {
+    Discard(File);
+    throw TCommandError("could not rip track " + std::to_string(First) + " into " + File);
+  }
+  std::cout << File << std::endl;
+  return TOutcome::Complete;
+}
+
+[[noreturn]] void Stopped(const std::string& File) {
+  throw TCommandError("Process stopped; the partial file " + File + " is kept");
+}
+
+void RipSeparate(TJob& J, int Track) {
+  TCDRipper& R = J.Ripper;
+  const TTexts& T = J.Texts;
+  const std::string Artist = T.Artist.value_or(kUnknownText);
+  const std::string Title = T.Title.value_or("Track " + std::to_string(Track));
+  SetTags(R, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
+          T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  R.FileName = SeparateTrackFileName(J.Folder, Track - 1, Artist, Title, Extension(J.Format));
+  if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(R.FileName);
+}
+
+// Rows First..Last (from 0) into one file, then its CUE sheet (also after a
+// stop, as the window does).
+void RipRegion(TJob& J, int First, int Last) {
+  TCDRipper& R = J.Ripper;
+  const TTexts& T = J.Texts;
+  const std::string DiscArtist = T.Artist.value_or(kUnknownText);
+  const std::string DiscTitle = T.Album.value_or(kUnknownText);
+  const std::string Range = std::to_string(First + 1) + "-" + std::to_string(Last + 1);
+  SetTags(R, T.Title.value_or(DiscTitle + " (tracks " + Range + ")"), DiscArtist, DiscTitle,
+          T.Genre.value_or(""), T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  R.FileName = SingleTrackFileName(J.Folder, First, Last, R.DiscInfo.TrackCount, DiscArtist,
+                                   DiscTitle, Extension(J.Format));
+  const TOutcome Outcome = RipOne(J, First + 1, Last + 1);
+
+  std::vector<TCueTrack> Rows;
+  for (int Row = First; Row <= Last; ++Row)
+    Rows.push_back({"Track " + std::to_string(Row + 1), DiscArtist, R.GetTrack(Row)->StartSector});
+  const std::string Cue = ChangeFileExt(R.FileName, ".cue");
+  if (!WriteCueSheet(Cue, Rows, DiscArtist, R.FileName))
+    throw TCommandError("cannot write the CUE sheet " + Cue);
+  if (Outcome == TOutcome::Stopped) Stopped(R.FileName);
+  std::cout << Cue << std::endl;
+}
+
+// The output folder as the Start button takes it: one trailing slash
+// removed, created with its parents, made absolute (the CUE sheet names the
+// file by its full path).
+std::string OutputFolder(std::optional<std::string> Out) {
+  if (!Out) {
+    char Here[PATH_MAX];
+    if (!getcwd(Here, sizeof Here)) throw TCommandError("cannot tell the current folder");
+    return Here;
+  }
+  if (Out->empty()) throw TUsageError("option --out needs a folder");
+  std::string Folder = Out->size() > 1 ? ExcludeTrailingSlash(*Out) : *Out;
+  if (!ForceDirectories(Folder)) throw TCommandError("Invalid directory to save: " + Folder);
+  char Full[PATH_MAX];
+  if (!realpath(Folder.c_str(), Full)) throw TCommandError("Invalid directory to save: " + Folder);
+  return Full;
+}
+
+// The tracks exist and hold audio.
+void CheckTracks(const TCDRipper& R, const std::vector<int>& Tracks) {
+  for (int T : Tracks) {
+    if (T > R.DiscInfo.TrackCount || !R.GetTrack(T - 1))
+      throw TCommandError("there is no track " + std::to_string(T) + " on the disc (" +
+                          std::to_string(R.DiscInfo.TrackCount) + " tracks)");
+    if (!R.DiscInfo.Entries[T - 1].Audio)
+      throw TCommandError("track " + std::to_string(T) + " is a data track");
+  }
+}
+
+}  // namespace
+
+extern const char* const kRipOptionsHelp;
+const char* const kRipOptionsHelp =
+    "  --format wav|mp3|ogg|pcm   output format (default mp3; pcm: headerless 16-bit PCM)\n"
+    "  --out DIR              output folder, created when missing (default the current folder)\n"
+    "  --single               a contiguous range into one file, with its CUE sheet\n"
+    "  --artist A  --title T  --album L  --year Y  --genre G  --comment C   tag texts\n"
+    "  --ogg-quality INDEX    Ogg bit-rate list index 0 (500) .. 9 (80) (default 6, 128)\n"
+    "  --jitter-correct       read through paranoia's jitter correction\n"
+    "  and the encoder options of 'encode'\n";
+
+int RunRip(TContext& Context, TArgs& Args) {
+  // Every option first: mistakes end the command before the disc is touched.
+  TFormat Format = TFormat::Mp3;
+  if (auto Text = Args.Value("--format")) {
+    auto It = std::find(std::begin(kFormatNames), std::end(kFormatNames), *Text);
+    if (It == std::end(kFormatNames))
+      throw TUsageError("option --format: '" + *Text + "' is not one of wav|mp3|ogg|pcm");
+    Format = static_cast<TFormat>(It - std::begin(kFormatNames));
+  }
+  const std::optional<std::string> Out = Args.Value("--out");
+  const bool Single = Args.Flag("--single");
+  auto Text = [&Args](const char* Name) -> std::optional<std::string> {
+    if (auto Value = Args.Value(Name)) return Utf8ToLatin1(*Value);  // tags hold Latin-1
+    return std::nullopt;
+  };
+  TTexts Texts{Text("--artist"), Text("--title"), Text("--album"),
+               Text("--year"),   Text("--genre"), Text("--comment")};
+  TLameCoder Coder;
+  ApplyEncoderOptions(Args, Coder);
+  const TLameMode Mode = Coder.Mode();
+  const int OggIndex = static_cast<int>(Args.Integer("--ogg-quality", 6, 0, 9));
+  const bool JitterCorrect = Args.Flag("--jitter-correct");
+  const std::vector<std::string> Words = Args.Positionals();
+  if (Words.size() != 1) throw TUsageError("rip needs exactly one TRACKS argument");
+  const std::vector<int> Tracks = ParseTracks(Words.front());
+  if (Texts.Title && Tracks.size() > 1 && !Single)
+    throw TUsageError("--title names one track: give one track, or --single");
+
+  TRipperSession Session(Context);
+  TCDRipper& R = Session.Ripper;
+  Session.Start();
+  if (!R.DiscInfoValid) throw TCommandError("no disc in drive " + std::to_string(Session.Drive));
+  if (!R.CheckDisc()) throw TCommandError(R.StatusText);
+  CheckTracks(R, Tracks);
+  std::vector<bool> Checked(R.DiscInfo.TrackCount, false);
+  for (int T : Tracks) Checked[T - 1] = true;
+  const TRegion Region = Single ? FindSingleTrackRegion(Checked) : TRegion{};
+  if (Single && Region.Kind == TRegionKind::Invalid)
+    throw TUsageError("--single takes one contiguous range of tracks, such as 2-5");
+
+  TJob J{Session, R, Format, OutputFolder(Out), Texts, TRipProgress(isatty(STDERR_FILENO) == 1)};
+
+  // The encoder as the window sets it up: the ripper's Coder, its mode and
+  // rate following the output format. A mono MP3 is made from audio the
+  // library mixes down; the other modes take the disc's stereo.
+  R.SetCoder(&Coder);
+  const bool Mono = Format == TFormat::Mp3 && Mode == TLameMode::MONO;
+  R.SetOutputFormat(Mono ? cdrip::MONO44100 : cdrip::STEREO44100);
+  Coder.SetMode(Mode);
+  R.SetJitterCorrect(JitterCorrect);
+  R.Encode = Format == TFormat::Mp3;
+  R.WriteWAV = Format == TFormat::Wav;
+  R.VorbisQuality = static_cast<float>(10 - OggIndex) / 10.0f;
+  // The Ogg rip sends no drive parameters itself; the library must have ours.
+  if (Format == TFormat::Ogg && !R.ApplyParameters())
+    throw TCommandError("Invalid CD-ROM parameters");
+
+  TCliDialogs Dialogs;
+  TInterruptGuard Guard;
+  R.OnProgress = [&J](TCDRipper*, uint16_t Percent) { J.Progress.Show(Percent); };
+  R.OnStatusChanged = [&J](TCDRipper* Sender) {
+    if (Sender->StatusText == "Successfully rip & encoded") J.OggSucceeded = true;
+  };
+  R.ProcessMessages = [&J] {
+    J.Session.Monitor.Poll();
+    if (Interrupted() && !J.AbortSent) {
+      J.AbortSent = true;
+      J.Ripper.Abort();
+    }
+  };
+
+  if (Single && Region.Kind == TRegionKind::Region) {
+    RipRegion(J, Region.First, Region.Last);
+  } else {
+    for (int T : Tracks) {
+      if (Interrupted()) throw TCommandError("Process stopped");
+      RipSeparate(J, T);
+    }
+  }
+  R.ProcessMessages = nullptr;
+  return 0;
+}
+
+}  // namespace tolvar::cli
