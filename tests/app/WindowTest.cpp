@@ -384,6 +384,7 @@ class WindowTest : public QObject {
 
       // A double click plays the row; destroying the window stops it.
       const QRect Row = Form.VST->visualRect(Form.Tracks()->index(0, Col::colArtist));
+      QTest::mouseClick(Form.VST->viewport(), Qt::LeftButton, {}, Row.center());
       QTest::mouseDClick(Form.VST->viewport(), Qt::LeftButton, {}, Row.center());
       QCOMPARE(Form.PlayState, uint8_t(2));
       QTRY_COMPARE(CR_DriveStatus(), Playing);
