@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Tolvar and runs it on the bundled sample
-# disc: shows its table of contents and rips its five tracks to MP3 files in
-# build/rips. With arguments it runs tolvar-cli with them instead
+# disc: the window when a display is available ($DISPLAY or $WAYLAND_DISPLAY);
+# without one it shows the disc's table of contents and rips its five tracks to
+# MP3 files in build/rips. With arguments it runs tolvar-cli with them instead
 # (./run.sh --image my.cue toc).
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,6 +17,11 @@ BIN="$BUILD/bin"
 SAMPLE="$BUILD/sample/tolvar-sample.cue"
 if [ $# -gt 0 ]; then
   exec "$BIN/tolvar-cli" "$@"
+fi
+# With a display, the window opens on the sample disc (after any real drives).
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BIN/tolvar" ]; then
+  export TOLVAR_CD_IMAGES="${TOLVAR_CD_IMAGES:+$TOLVAR_CD_IMAGES:}$SAMPLE"
+  exec "$BIN/tolvar"
 fi
 echo "Sample disc: $SAMPLE"
 "$BIN/tolvar-cli" --image "$SAMPLE" toc

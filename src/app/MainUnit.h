@@ -1,0 +1,187 @@
+#pragma once
+// TfrmTolvar, the main window: the "CD Ripper" page with the track list, the
+// encoding settings on the right, toolbar, menus and status bar. It owns the
+// ripper and the MP3 encoder, receives their events, and keeps its settings
+// in the settings file between runs.
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+
+namespace tolvar {
+
+class TCDRipper;
+class TLameCoder;
+class TMediaMonitor;
+class TQtEventLoop;
+class TDirectoryEdit;
+class TTrackListView;
+class TTrackListModel;
+
+class TfrmTolvar : public QMainWindow {
+  Q_OBJECT
+ public:
+  // FormCreate: the components, the ripper's Init, presets and settings.
+  explicit TfrmTolvar(QWidget* Parent = nullptr);
+  // FormDestroy: writes the settings file and stops playback.
+  ~TfrmTolvar() override;
+
+  // --- Components ---
+  // The loop the network components run on; it outlives the components.
+  TQtEventLoop* EventLoop = nullptr;
+  std::unique_ptr<TLameCoder> Lame;
+  std::unique_ptr<TCDRipper> CDRipper;
+  // Turns media arrival and removal into device-change codes for WMDeviceChange.
+  std::unique_ptr<TMediaMonitor> MediaMonitor;
+  QTimer* MediaTimer = nullptr;
+
+  // --- Window state shared by the window's parts ---
+  bool Stopped = false;  // a rip job was asked to stop
+  int RipRow = -1;       // row being ripped; -1 when no job runs
+  int EncoderType = 0;   // 0 MP3, 1 Ogg Vorbis
+  int OggQuality = 6;    // index into the Ogg bit-rate list
+  bool SingleTrack = false;
+  std::string DiscArtist = "Unknown";  // disc-wide texts (Latin-1)
+  std::string DiscTitle = "Unknown";
+  std::string DiscYear;
+  std::string DiscGenre;
+  std::string AppDir;     // program folder, with a trailing "/"
+  std::string PresetDir;  // AppDir + "presets", no trailing "/"
+  uint8_t PlayState = 0;  // 0 stopped, 1 paused, 2 playing
+
+  // --- Controls ---
+  QToolBar* ToolBar1 = nullptr;
+  QAction *tbPlay = nullptr, *tbPause = nullptr, *tbStop = nullptr;
+  QAction *tbCloseCD = nullptr, *tbEjectCD = nullptr, *tbInfo = nullptr, *ToolButton7 = nullptr;
+  QAction *tbSelectAll = nullptr, *tbResetAll = nullptr;
+  QAction *tbCDDBConnect = nullptr, *ToolButton11 = nullptr;
+  QComboBox* cbDrive = nullptr;
+
+  QMenu *mnuFile = nullptr, *mnuEdit = nullptr, *mnuTools = nullptr, *mnuAudioCD = nullptr,
+        *mnuHelp = nullptr;
+  QAction *mniExportCue = nullptr, *mniSelectAll = nullptr, *mniResetAll = nullptr;
+  QAction *mniPlay = nullptr, *mniPause = nullptr, *mniStop = nullptr;
+  QAction *mniCDDBConnect = nullptr, *mniCDDBGetInfo = nullptr, *mniAbout = nullptr;
+  QMenu* PopupMenu = nullptr;
+  QAction* mniRename = nullptr;
+
+  QTabWidget* PageControl = nullptr;
+  QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr;  // "CD Ripper", "MP3 Encoder"
+  QWidget* pnTrackList = nullptr;                      // holds the track list
+  TTrackListView* VST = nullptr;
+  TDirectoryEdit* deSaveDir = nullptr;
+  QRadioButton *rbModeEncode = nullptr, *rbModeWav = nullptr;
+  QRadioButton *rbSeparateTracks = nullptr, *rbSingleTrack = nullptr;
+  QFrame* Panel8 = nullptr;
+  QPushButton *btnStart1 = nullptr, *btnCancel1 = nullptr;
+
+  QTabWidget* PageControl2 = nullptr;
+  QComboBox *cbPreset = nullptr, *cbFormat = nullptr;
+  QGroupBox *GroupBox3 = nullptr, *GroupBox7 = nullptr, *GroupBox5 = nullptr;
+  QComboBox *cbBitRate = nullptr, *cbMaxBitRate = nullptr, *cbMode = nullptr, *cbQuality = nullptr,
+            *cbSampleRate = nullptr, *cbOggBitrate = nullptr;
+  QLabel* lblSampleRate = nullptr;
+  QCheckBox *cbVBR = nullptr, *cbWriteVBRHeader = nullptr, *cbCopyRight = nullptr, *cbCRC = nullptr,
+            *cbOriginal = nullptr, *cbPrivate = nullptr;
+  QSlider* tbVBRQuality = nullptr;
+  QLabel* Label7 = nullptr;
+  QPushButton *btnSavePreset = nullptr, *Button1 = nullptr;
+
+  QFrame* pnGauge = nullptr;
+  QProgressBar* Gauge = nullptr;
+  QLabel* StatusPanel = nullptr;  // the status bar's one panel
+
+  TTrackListModel* Tracks() const;
+
+  // --- Start-up, status, drives and playback ---
+  void ShowStatus(const std::string& Text);
+  void LoadSettings(const std::string& FileName, bool WithForm);
+  void SaveSettings(const std::string& FileName, bool WithForm);
+  void CDRipperDrivesChanged();
+  void CDRipperListChanged();
+  void CDRipperStatusChanged();
+  void cbDriveChange();
+  // The system's device-change message: media arrival and removal codes.
+  void WMDeviceChange(int EventCode);
+  void tbPlayClick();
+  void tbPauseClick();
+  void tbStopClick();
+  void tbCloseCDClick();
+  void tbEjectCDClick();
+  void ToolButton7Click();
+
+  // --- Track list ---
+  void VSTNewText(int Column, const QString& NewText);
+  void VSTDblClick();
+  void VSTAfterCellPaint();
+  void PopupMenuPopup(const QPoint& Position);
+  void mniRenameClick();
+  void tbSelectAllClick();
+  void tbResetAllClick();
+  void SetAllChecks(bool Checked);
+  // The gauge panel is visible exactly while a rip job runs.
+  void UpdateGauge();
+
+  // --- Encoding settings and presets ---
+  void SetDefaultSettings();
+  void SettingsToControls();
+  void UpdateFormatPanels();
+  void FillPresetList();
+  void cbPresetChange();
+  void btnSavePresetClick();
+  void Button1Click();
+  void cbFormatChange();
+  void cbOggBitrateChange();
+  void cbBitRateChange();
+  void cbMaxBitRateChange();
+  void cbModeChange();
+  void cbQualityChange();
+  void cbSampleRateChange();
+  void cbVBRClick();
+  void cbWriteVBRHeaderClick();
+  void cbCopyRightClick();
+  void cbCRCClick();
+  void cbOriginalClick();
+  void cbPrivateClick();
+  void tbVBRQualityChange();
+  void rbModeEncodeClick();
+  void rbModeWavClick();
+  void rbSeparateTracksClick();
+  void rbSingleTrackClick();
+
+ protected:
+  // FormClose: a running rip job is stopped; the window then closes.
+  void closeEvent(QCloseEvent* Event) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  void CreateToolBar();
+  QWidget* CreateRipperPage();
+  QWidget* CreateSettingsPage();
+  QWidget* CreateMp3Group();
+  void ConnectSettingsPage();
+  void ConnectComponents();
+  void StartMediaMonitor();
+  // Clears the preset selection when a control's new value differs from the
+  // stored one (the change rule of the settings page).
+  void ChangeRule(bool Differs);
+  void SetOggQuality(int Index);
+};
+
+}  // namespace tolvar
