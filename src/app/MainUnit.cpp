@@ -13,6 +13,7 @@
 #include "app/QtEventLoop.h"
 #include "app/QtText.h"
 #include "app/TrackList.h"
+#include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
 #include "platform/mediamonitor/MediaMonitor.h"
 #include "ripper/CDRipIntf.h"
@@ -31,6 +32,7 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   CreateControls();
   ConnectSettingsPage();
   ConnectComponents();
+  ConnectCddb();
   // The ripper fills the drive list, the track list and the status bar
   // through its events while it starts.
   CDRipper->Encode = true;
@@ -44,6 +46,7 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   FillPresetList();
   LoadSettings(SettingsFileName(), true);
   UpdateGauge();
+  ConnectAbout();
 }
 
 TfrmTolvar::~TfrmTolvar() {
@@ -131,6 +134,7 @@ void TfrmTolvar::cbDriveChange() {
   const int Index = cbDrive->currentIndex();
   CDRipper->SelectDrive(Index);
   CDRipper->SetCDRomNum(Index);
+  SelectCddbDrive(Index);
 }
 
 void TfrmTolvar::WMDeviceChange(int EventCode) {

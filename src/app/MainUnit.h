@@ -26,6 +26,8 @@ class QToolBar;
 namespace tolvar {
 
 class TCDRipper;
+class TCddb;
+class TfrmAbout;
 class TLameCoder;
 class TMediaMonitor;
 class TQtEventLoop;
@@ -49,6 +51,9 @@ class TfrmTolvar : public QMainWindow {
   // Turns media arrival and removal into device-change codes for WMDeviceChange.
   std::unique_ptr<TMediaMonitor> MediaMonitor;
   QTimer* MediaTimer = nullptr;
+  // The CDDB client; its requests run on EventLoop.
+  std::unique_ptr<TCddb> Cddb;
+  TfrmAbout* frmAbout = nullptr;  // created once, shown by "Help" > "About"
 
   // --- Window state shared by the window's parts ---
   bool Stopped = false;  // a rip job was asked to stop
@@ -63,6 +68,9 @@ class TfrmTolvar : public QMainWindow {
   std::string AppDir;     // program folder, with a trailing "/"
   std::string PresetDir;  // AppDir + "presets", no trailing "/"
   uint8_t PlayState = 0;  // 0 stopped, 1 paused, 2 playing
+  // From "CDDB Get info" to the end of the next entry, whose track titles
+  // are then split into artist and title.
+  bool CddbReadPending = false;
 
   // --- Controls ---
   QToolBar* ToolBar1 = nullptr;
@@ -137,6 +145,17 @@ class TfrmTolvar : public QMainWindow {
   // The gauge panel is visible exactly while a rip job runs.
   void UpdateGauge();
 
+  // --- CDDB lookup and About ---
+  void tbCDDBConnectClick();
+  void mniCDDBConnectClick();
+  void ToolButton11Click();
+  void tbCDDBGetinfoClick();
+  void CddbStatusMessage(const std::string& Text);
+  void CddbDataExchange(const std::string& Line);
+  void CddbMatch(int32_t& RightOne);
+  void tbInfoClick();
+  void mniAboutClick();
+
   // --- Encoding settings and presets ---
   void SetDefaultSettings();
   void SettingsToControls();
@@ -177,6 +196,10 @@ class TfrmTolvar : public QMainWindow {
   QWidget* CreateMp3Group();
   void ConnectSettingsPage();
   void ConnectComponents();
+  void ConnectCddb();
+  void ConnectAbout();
+  // The CDDB client reads the TOC of the drive the window plays and rips.
+  void SelectCddbDrive(int Index);
   void StartMediaMonitor();
   // Clears the preset selection when a control's new value differs from the
   // stored one (the change rule of the settings page).

@@ -1,5 +1,7 @@
 // tolvar: the main program, a Qt window over the ripper and the encoders.
+#include <QAction>
 #include <QTimer>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,8 @@
 #include "app/QtDialogs.h"
 #include "app/SignalClose.h"
 #include "app/TolvarApplication.h"
+#include "app/Uninstall.h"
+#include "cddb/Cddb.h"
 #include "platform/cdrip/CdDrives.h"
 #include "ripper/CDRipIntf.h"
 
@@ -27,6 +31,27 @@ QString ScreenshotFile(const std::vector<std::string>& Args) {
   return {};
 }
 
+// With "--cddb-lookup" as well, the window first runs "CDDB Connect" and
+// "CDDB Get info", each once the one before has its answer, so the image
+// shows the disc's entry.
+void LookUpThenGrab(TfrmTolvar& Form, const QString& File) {
+  auto* Timer = new QTimer(&Form);
+  QObject::connect(Timer, &QTimer::timeout, &Form, [&Form, Timer, File, Step = 0]() mutable {
+    if (Form.Cddb->Busy()) return;
+    if (Step == 0) {
+      Form.tbCDDBConnect->trigger();
+    } else if (Step == 1) {
+      Form.ToolButton11->trigger();
+    } else {
+      Timer->stop();
+      Form.grab().save(File);
+      Form.close();
+    }
+    ++Step;
+  });
+  Timer->start(300);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,7 +62,7 @@ int main(int argc, char** argv) {
   for (const QString& Arg : App.arguments().mid(1)) Args.push_back(Arg.toStdString());
 
   int Result = 0;
-  if (!HandleCommandLine(Args, TUninstallProc())) {
+  if (!HandleCommandLine(Args, Uninstall)) {
     // With no drive at all, the bundled sample disc stands in.
     cdrip::AddSampleDiscWhenNoDrive(TOLVAR_SAMPLE_DISC);
     // The CD library is loaded once and stays loaded until the end.
@@ -46,7 +71,10 @@ int main(int argc, char** argv) {
     new TSignalClose(&Form);
     Form.show();
     const QString Screenshot = ScreenshotFile(Args);
-    if (!Screenshot.isEmpty()) {
+    const bool LookUp = std::find(Args.begin(), Args.end(), "--cddb-lookup") != Args.end();
+    if (!Screenshot.isEmpty() && LookUp) {
+      LookUpThenGrab(Form, Screenshot);
+    } else if (!Screenshot.isEmpty()) {
       QTimer::singleShot(500, &Form, [&Form, Screenshot] {
         Form.grab().save(Screenshot);
         Form.close();

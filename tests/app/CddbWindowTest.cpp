@@ -1,0 +1,157 @@
+// The window's CDDB lookup against the local test server: the two commands,
+// the entry lines in the rows and disc-wide texts, the title splits.
+#include <QAction>
+#include <QLabel>
+
+#include "AppTestSupport.h"
+#include "CddbServer.h"
+#include "app/MainUnit.h"
+#include "app/TrackList.h"
+#include "cddb/Cddb.h"
+#include "util/Dialogs.h"
+
+using namespace tolvar;
+using namespace tolvar::apptest;
+using Col = TTrackListModel;
+
+namespace {
+
+std::string Status(const TfrmTolvar& Form) {
+  return Form.StatusPanel->text().toStdString();
+}
+
+void WaitIdle(TfrmTolvar& Form) {
+  QTRY_VERIFY_WITH_TIMEOUT(!Form.Cddb->Busy(), 10000);
+}
+
+}  // namespace
+
+class TCddbWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void ConnectAndGetInfoFillRowsAndDiscTexts();
+  void EntryLinesWrittenIntoRows();
+  void GetInfoRefusedAndQueryEnd();
+  void ServerDownShowsStatusOnly();
+};
+
+void TCddbWindowTest::ConnectAndGetInfoFillRowsAndDiscTexts() {
+  TWindowEnv Env;
+  cddbtest::TCddbServer Server;
+  TEnv Host("TOLVAR_CDDB_SERVER", Server.HostPort());
+  TEnv Email("TOLVAR_CDDB_EMAIL", "me@example.org");
+  TScriptedDialogs Dialogs;
+  TfrmTolvar Form;
+  QCOMPARE(Form.Tracks()->rowCount(), 5);
+  Form.Cddb->ReadTOC(0);
+  const std::string Id = Form.Cddb->CDInfo.DiscID;
+  Server.AddEntry("rock", Id, {}, 12,
+                  "DISCID=" + Id +
+                      "\nDTITLE=AC/DC / Back in Black\nDYEAR=1980\nDGENRE=Hard Rock\n"
+                      "TTITLE0=Hells Bells\nTTITLE1=Artist A / Song\nTTITLE2=Artist B - Tune\n"
+                      "TTITLE3=Semi-Final\nTTITLE4=Long \nTTITLE4=Title\n");
+
+  Form.mniCDDBConnect->trigger();
+  WaitIdle(Form);
+  QCOMPARE(Form.Cddb->State, TCddb::QueryDone);
+  Form.ToolButton11->trigger();
+  QVERIFY(Form.CddbReadPending);
+  WaitIdle(Form);
+  QVERIFY(!Form.CddbReadPending);
+  QVERIFY(!Status(Form).empty());
+
+  QCOMPARE(Form.DiscArtist, std::string("AC/DC"));
+  QCOMPARE(Form.DiscTitle, std::string("Back in Black"));
+  QCOMPARE(Form.DiscYear, std::string("1980"));
+  QCOMPARE(Form.DiscGenre, std::string("Hard Rock"));
+  const std::vector<std::pair<std::string, std::string>> Expected = {{"AC/DC", "Hells Bells"},
+                                                                     {"Artist A", "Song"},
+                                                                     {"Artist B", "Tune"},
+                                                                     {"AC/DC", "Semi-Final"},
+                                                                     {"AC/DC", "Long Title"}};
+  for (int Row = 0; Row < 5; ++Row) {
+    const TTrackNodeData& Node = Form.Tracks()->Node(Row);
+    QCOMPARE(Node.Artist, Expected[Row].first);
+    QCOMPARE(Node.Title, Expected[Row].second);
+    QCOMPARE(Node.Album, std::string("Back in Black"));
+    QCOMPARE(Node.Year, std::string("1980"));
+    QCOMPARE(Node.Genre, std::string("Hard Rock"));
+  }
+  // The design-time settings and the contact address from the environment.
+  const std::vector<std::string> Requests = Server.Requests();
+  QCOMPARE(Requests.size(), size_t(2));
+  const std::string Hello = "&hello=me+example%2Eorg+Tolvar+v0%2E7&proto=5";
+  // The server may answer the disc ID in either case.
+  QCOMPARE(QString::fromStdString(Requests[1]).toLower(),
+           QString::fromStdString("/~cddb/cddb.cgi?cmd=cddb+read+rock+" + Id + Hello).toLower());
+  QVERIFY(Dialogs.Shown.empty());
+}
+
+void TCddbWindowTest::EntryLinesWrittenIntoRows() {
+  TWindowEnv Env({AudioTracks(13, 1)});
+  TfrmTolvar Form;
+  TTrackListModel* Model = Form.Tracks();
+  QCOMPARE(Model->rowCount(), 13);
+
+  Form.CddbDataExchange("DTITLE=Various / Hits");
+  QCOMPARE(Form.DiscArtist, std::string("Various"));
+  QCOMPARE(Model->Node(7).Artist, std::string("Various"));
+  QCOMPARE(Model->Node(7).Album, std::string("Hits"));
+  // Without a slash the artist is emptied on the disc only.
+  Form.CddbDataExchange("dtitle=Hits of the Year Nineteen Eighty-Nine");
+  QCOMPARE(Form.DiscArtist, std::string());
+  QCOMPARE(Form.DiscTitle, std::string("Hits of the Year Nineteen Eighty-Nine"));
+  QCOMPARE(Model->Node(0).Artist, std::string("Various"));
+  QCOMPARE(Model->Node(0).Album, std::string("Hits of the Year Nineteen Eigh"));
+
+  Model->SetField(0, Col::colTitle, "");
+  Model->SetField(12, Col::colTitle, "");
+  Form.CddbDataExchange("TTITLE0=Intro");
+  Form.CddbDataExchange("TTITLE12=Outro");
+  Form.CddbDataExchange("TTITLE0= and more");
+  QCOMPARE(Model->Node(0).Title, std::string("Intro and more"));
+  QCOMPARE(Model->Node(12).Title, std::string("Outro"));
+  QCOMPARE(Model->Node(11).Title, std::string("Track 12"));
+  // A number that is none leaves every row as it was.
+  QVERIFY_THROWS_EXCEPTION(std::exception, Form.CddbDataExchange("TTITLEx1=Bad"));
+  QCOMPARE(Model->Node(1).Title, std::string("Track 2"));
+}
+
+void TCddbWindowTest::GetInfoRefusedAndQueryEnd() {
+  TWindowEnv Env;
+  TfrmTolvar Form;
+  TTrackListModel* Model = Form.Tracks();
+  Form.CddbDataExchange("TTITLE1=Artist A / Song");
+  // The end of a query's match list splits nothing.
+  Form.CddbDataExchange(".");
+  QCOMPARE(Model->Node(1).Title, std::string("Track 2Artist A / Song"));
+
+  Form.Cddb->State = TCddb::QueryFailed;
+  Form.mniCDDBGetInfo->trigger();
+  QCOMPARE(Status(Form), std::string("Can't perform a CDDB READ without a successful CDDB QUERY!"));
+  for (int Row = 0; Row < Model->rowCount(); ++Row) QCOMPARE(Model->Node(Row).Title, std::string());
+  QVERIFY(Form.CddbReadPending);
+  Form.CddbDataExchange("TTITLE1=Artist B - Tune");
+  Form.CddbDataExchange("TTITLE2=AC/DC-Live");
+  Form.CddbDataExchange(".");
+  QCOMPARE(Model->Node(1).Artist, std::string("Artist B"));
+  QCOMPARE(Model->Node(1).Title, std::string("Tune"));
+  QCOMPARE(Model->Node(2).Title, std::string("AC/DC-Live"));
+  QVERIFY(!Form.CddbReadPending);
+}
+
+void TCddbWindowTest::ServerDownShowsStatusOnly() {
+  TWindowEnv Env;
+  TEnv Host("TOLVAR_CDDB_SERVER", "127.0.0.1:1");  // nothing listens there
+  TScriptedDialogs Dialogs;
+  TfrmTolvar Form;
+  Form.tbCDDBConnect->trigger();
+  WaitIdle(Form);
+  QCOMPARE(Form.Cddb->State, TCddb::HttpFailed);
+  QVERIFY(Status(Form).rfind("CDDB Component Internal Error", 0) == 0);
+  QCOMPARE(Form.Tracks()->Node(0).Title, std::string("Track 1"));
+  QVERIFY(Dialogs.Shown.empty());
+}
+
+TOLVAR_APP_TEST_MAIN(TCddbWindowTest)
+#include "CddbWindowTest.moc"
