@@ -31,6 +31,9 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   CreateControls();
   ConnectSettingsPage();
   ConnectComponents();
+  ConnectRipJobs();
+  ConnectCueExport();
+  ConnectEncoderPage();
   // The ripper fills the drive list, the track list and the status bar
   // through its events while it starts.
   CDRipper->Encode = true;
