@@ -106,6 +106,9 @@ class RipJobsTest : public QObject {
       const QRect Gauge(Form.VST->viewport()->mapFrom(Form.pnTrackList, Form.pnGauge->pos()),
                         Form.pnGauge->size());
       if (Form.pnGauge->isVisible() && Cell.contains(Gauge)) GaugeRows.push_back(Form.RipRow);
+      // For a look by eye: TOLVAR_RIP_SCREENSHOT=FILE saves the window during the second rip.
+      if (const char* Shot = getenv("TOLVAR_RIP_SCREENSHOT"); Shot && Form.RipRow == 4)
+        Form.grab().save(Shot);
       QCOMPARE(Form.Gauge->value(), int(Percent));
       Form.btnStart1->click();
     };
