@@ -18,9 +18,8 @@ SAMPLE="$BUILD/sample/tolvar-sample.cue"
 if [ $# -gt 0 ]; then
   exec "$BIN/tolvar-cli" "$@"
 fi
-# With a display, the window opens on the sample disc (after any real drives).
+# With a display, the window opens; with no drive it shows the sample disc.
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$BIN/tolvar" ]; then
-  export TOLVAR_CD_IMAGES="${TOLVAR_CD_IMAGES:+$TOLVAR_CD_IMAGES:}$SAMPLE"
   exec "$BIN/tolvar"
 fi
 echo "Sample disc: $SAMPLE"

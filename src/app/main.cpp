@@ -8,7 +8,12 @@
 #include "app/QtDialogs.h"
 #include "app/SignalClose.h"
 #include "app/TolvarApplication.h"
+#include "platform/cdrip/CdDrives.h"
 #include "ripper/CDRipIntf.h"
+
+#ifndef TOLVAR_SAMPLE_DISC
+#define TOLVAR_SAMPLE_DISC ""
+#endif
 
 using namespace tolvar;
 
@@ -33,6 +38,8 @@ int main(int argc, char** argv) {
 
   int Result = 0;
   if (!HandleCommandLine(Args, TUninstallProc())) {
+    // With no drive at all, the bundled sample disc stands in.
+    cdrip::AddSampleDiscWhenNoDrive(TOLVAR_SAMPLE_DISC);
     // The CD library is loaded once and stays loaded until the end.
     LoadCDRip();
     TfrmTolvar Form;

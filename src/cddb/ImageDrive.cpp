@@ -1,5 +1,7 @@
 #include "ImageDrive.h"
 
+#include "platform/cdrip/CdDrives.h"
+
 #include <cdio/cdio.h>
 #include <cdio/logging.h>
 
@@ -70,16 +72,9 @@ uint8_t Control(CdIo_t* Cdio, track_t Track) {
 }  // namespace
 
 std::vector<std::string> ImageDriveList() {
-  std::vector<std::string> List = ProgramImages();
-  if (const char* Env = std::getenv("TOLVAR_CD_IMAGES")) {
-    std::string Paths = Env;
-    for (size_t Start = 0; Start <= Paths.size();) {
-      size_t End = Paths.find(':', Start);
-      if (End == std::string::npos) End = Paths.size();
-      if (End > Start) List.push_back(Paths.substr(Start, End - Start));
-      Start = End + 1;
-    }
-  }
+  // The CD library's own image drives first, so both readers number drives alike.
+  std::vector<std::string> List = cdrip::ConfiguredImages();
+  for (const std::string& Image : ProgramImages()) List.push_back(Image);
   return List;
 }
 

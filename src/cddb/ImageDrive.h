@@ -10,10 +10,9 @@ namespace tolvar {
 
 struct TCDDrive;
 
-// The image drives that follow the real drives: the images the program was
-// given (SetProgramImages), then those of TOLVAR_CD_IMAGES (paths separated
-// by ':'). The CD library will keep this list; this is the one place that
-// reads it until then.
+// The image drives that follow the real drives: the CD library's configured
+// images ([Images] of its settings file, then TOLVAR_CD_IMAGES), then the
+// images the program was given (SetProgramImages).
 std::vector<std::string> ImageDriveList();
 void SetProgramImages(std::vector<std::string> Images);
 

@@ -26,22 +26,12 @@ void EchoStatusTexts(TCDRipper& Ripper) {
   };
 }
 
-std::string SampleDiscPath(const TContext& Context) {
-  if (const char* Env = std::getenv("TOLVAR_SAMPLE_DISC")) return Env;
-  return Context.SampleDisc;
-}
-
 TRipperSession::TRipperSession(const TContext& Context)
     : Monitor([] { return CDRipMediaStates(); }) {
   std::vector<std::string> Images = Context.Images;
   for (const std::string& Image : Images)
     if (!IsFile(Image)) throw TCommandError("cannot open image " + Image);
-  if (Images.empty()) {
-    std::string Sample = SampleDiscPath(Context);
-    if (!Sample.empty() && IsFile(Sample) && cdrip::RealDevices().empty() &&
-        cdrip::ConfiguredImages().empty())
-      Images.push_back(Sample);
-  }
+  if (Images.empty()) cdrip::AddSampleDiscWhenNoDrive(Context.SampleDisc);
   if (!Images.empty()) {
     // The library takes image drives from TOLVAR_CD_IMAGES; ours come last.
     const char* Env = std::getenv(cdrip::kImagesVariable);

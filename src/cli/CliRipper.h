@@ -41,8 +41,4 @@ class TRipperSession {
 // Prints every status text of Ripper on stdout (in UTF-8) as it is set.
 void EchoStatusTexts(TCDRipper& Ripper);
 
-// The sample disc: $TOLVAR_SAMPLE_DISC when set (empty: none), else the
-// bundled one.
-std::string SampleDiscPath(const TContext& Context);
-
 }  // namespace tolvar::cli

@@ -7,6 +7,7 @@
 #include "cddb/CddbDisc.h"
 #include "cddb/ImageDrive.h"
 #include "cddb/ScsiDevice.h"
+#include "platform/cdrip/CdDrives.h"
 
 namespace tolvar::cli {
 
@@ -15,13 +16,12 @@ namespace tolvar::cli {
 // stands in.
 uint8_t SelectCddbDrive(const TContext& Context) {
   size_t RealDrives = ListCdDevices().size();
-  std::vector<std::string> Images = Context.Images;
   SetProgramImages({});
-  if (Images.empty() && RealDrives == 0 && ImageDriveList().empty() && !Context.SampleDisc.empty())
-    Images.push_back(Context.SampleDisc);
-  SetProgramImages(Images);
+  if (Context.Images.empty()) cdrip::AddSampleDiscWhenNoDrive(Context.SampleDisc);
+  size_t Configured = ImageDriveList().size();
+  SetProgramImages(Context.Images);
   if (Context.Drive >= 0) return static_cast<uint8_t>(Context.Drive);
-  return static_cast<uint8_t>(Context.Images.empty() ? 0 : RealDrives);
+  return static_cast<uint8_t>(Context.Images.empty() ? 0 : RealDrives + Configured);
 }
 
 void ReadDiscToc(TCddbDisc& Disc, uint8_t Drive) {

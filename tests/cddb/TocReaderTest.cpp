@@ -46,17 +46,17 @@ TEST(TocReaderPlatform, PassThroughIsTheOnlyInterface) {
   EXPECT_TRUE(InterfaceAvailable());
 }
 
-TEST_F(ImageDrives, ListFollowsProgramImagesThenTheEnvironment) {
+TEST_F(ImageDrives, ListFollowsTheLibrarysImagesThenProgramImages) {
   setenv("TOLVAR_CD_IMAGES", ":/a.cue::/b b.toc:", 1);
   SetProgramImages({"/given.cue"});
-  EXPECT_EQ(ImageDriveList(), (std::vector<std::string>{"/given.cue", "/a.cue", "/b b.toc"}));
+  EXPECT_EQ(ImageDriveList(), (std::vector<std::string>{"/a.cue", "/b b.toc", "/given.cue"}));
 }
 
 TEST_F(ImageDrives, EnumerationIdentifiesImagesAfterRealDrives) {
   std::string A = Image("first.cue", {{750}});
   std::string B = Image("second.cue", {{750}});
-  setenv("TOLVAR_CD_IMAGES", B.c_str(), 1);
-  SetProgramImages({A});
+  setenv("TOLVAR_CD_IMAGES", A.c_str(), 1);
+  SetProgramImages({B});
   TDriveTable Table;
   Table.CurrentDrive = 1;
   EnumerateDrives(Table);

@@ -70,4 +70,14 @@ std::string ImageDriveName(const std::string& Path) {
   return Name;
 }
 
+bool AddSampleDiscWhenNoDrive(const std::string& Sample) {
+  const char* Override = std::getenv("TOLVAR_SAMPLE_DISC");
+  const std::string Path = Override ? Override : Sample;
+  std::error_code Error;
+  if (Path.empty() || !std::filesystem::is_regular_file(Path, Error)) return false;
+  if (!RealDevices().empty() || !ConfiguredImages().empty()) return false;
+  setenv(kImagesVariable, Path.c_str(), 1);
+  return true;
+}
+
 }  // namespace tolvar::cdrip

@@ -32,4 +32,10 @@ std::vector<std::string> ConfiguredImages(const std::string& SettingsFile = Sett
 // text of the components), cut to fit the 256-byte ID of the drive parameters.
 std::string ImageDriveName(const std::string& Path);
 
+// Makes the sample disc an image drive (through TOLVAR_CD_IMAGES) when there is
+// no drive at all: no real device and no configured image. Sample is the
+// built-in path; TOLVAR_SAMPLE_DISC overrides it (empty: no sample disc).
+// True when the sample disc was added.
+bool AddSampleDiscWhenNoDrive(const std::string& Sample);
+
 }  // namespace tolvar::cdrip
