@@ -58,8 +58,7 @@ void TfrmTolvar::CreateControls() {
   PageControl = new QTabWidget(Central);
   TabSheet1 = CreateRipperPage();
   PageControl->addTab(TabSheet1, "CD Ripper");
-  // The WAV-file encoding page fills this one.
-  TabSheet2 = new QWidget(PageControl);
+  TabSheet2 = CreateEncoderPage();
   PageControl->addTab(TabSheet2, "MP3 Encoder");
   PageControl2 = new QTabWidget(Central);
   PageControl2->addTab(CreateSettingsPage(), " Encoding settings");

@@ -33,6 +33,9 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   ConnectSettingsPage();
   ConnectComponents();
   ConnectCddb();
+  ConnectRipJobs();
+  ConnectCueExport();
+  ConnectEncoderPage();
   // The ripper fills the drive list, the track list and the status bar
   // through its events while it starts.
   CDRipper->Encode = true;

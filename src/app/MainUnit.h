@@ -13,7 +13,9 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QFileDialog;
 class QLabel;
+class QListWidget;
 class QMenu;
 class QProgressBar;
 class QPushButton;
@@ -110,6 +112,12 @@ class TfrmTolvar : public QMainWindow {
   QLabel* Label7 = nullptr;
   QPushButton *btnSavePreset = nullptr, *Button1 = nullptr;
 
+  // The "MP3 Encoder" page.
+  QListWidget* ListBox2 = nullptr;
+  QPushButton *Button3 = nullptr, *btnStart2 = nullptr, *btnCancel2 = nullptr;
+  QFileDialog* OpenDialog1 = nullptr;
+  QFileDialog* ExportDialog = nullptr;
+
   QFrame* pnGauge = nullptr;
   QProgressBar* Gauge = nullptr;
   QLabel* StatusPanel = nullptr;  // the status bar's one panel
@@ -183,6 +191,27 @@ class TfrmTolvar : public QMainWindow {
   void rbSeparateTracksClick();
   void rbSingleTrackClick();
 
+  // --- Rip jobs (RipJobs.cpp) ---
+  void btnStart1Click();
+  void btnCancel1Click();
+  void RipSeparateTracks();
+  void RipSingleTrack();
+  void CDRipProgress(int Percent);
+  void CDRipBeginTrack(int Track);
+  void CDRipEndTrack(int Track);
+
+  // --- CUE sheets (CueExport.cpp): rows FirstRow..LastRow of the list ---
+  void ExportCue(int FirstRow, int LastRow, const std::string& Path);
+  void mniExportCueClick();
+
+  // --- The "MP3 Encoder" page (EncoderPage.cpp) ---
+  void Button3Click();
+  void btnStart2Click();
+  void btnCancel2Click();
+  void LameBeginFile(const std::string& FileName);
+  void LameProgress(int Percent);
+  void LameEndProcess();
+
  protected:
   // FormClose: a running rip job is stopped; the window then closes.
   void closeEvent(QCloseEvent* Event) override;
@@ -205,6 +234,17 @@ class TfrmTolvar : public QMainWindow {
   // stored one (the change rule of the settings page).
   void ChangeRule(bool Differs);
   void SetOggQuality(int Index);
+  QWidget* CreateEncoderPage();
+  void ConnectRipJobs();
+  void ConnectEncoderPage();
+  void ConnectCueExport();
+  // Rips tracks First..Last (from 1; Last -1: First alone) into the ripper's
+  // FileName, as Ogg Vorbis or else as the ripper's mode has it.
+  void RipTracks(bool Ogg, int FirstTrack, int LastTrack);
+  void EndRipJob();
+  bool JobRunning = false;       // a Start handler is inside its job
+  bool EncodingRunning = false;  // the "MP3 Encoder" page's Start is inside EncodeFiles
+  std::string RipFolder;         // the job's output folder (UTF-8)
 };
 
 }  // namespace tolvar

@@ -79,18 +79,6 @@ struct TJob {
   bool OggSucceeded = false;
 };
 
-void SetTags(TCDRipper& R, const std::string& Title, const std::string& Artist,
-             const std::string& Album, const std::string& Genre, const std::string& Comment,
-             const std::string& Year) {
-  SetTagText(R.TagInfo.Title, Title);
-  SetTagText(R.TagInfo.Artist, Artist);
-  SetTagText(R.TagInfo.Album, Album);
-  SetTagText(R.TagInfo.Genre, Genre);
-  SetTagText(R.TagInfo.Comment, Comment);
-  SetTagText(R.TagInfo.Encoder, kRipEncoderText);
-  SetTagText(R.TagInfo.Year, Year);
-}
-
 bool IsRegularFile(const std::string& Path) {
   struct stat Info;
   return stat(Path.c_str(), &Info) == 0 && S_ISREG(Info.st_mode);
@@ -149,10 +137,20 @@ void RipSeparate(TJob& J, int Track) {
   const TTexts& T = J.Texts;
   const std::string Artist = T.Artist.value_or(kUnknownText);
   const std::string Title = T.Title.value_or("Track " + std::to_string(Track));
-  SetTags(R, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
-          T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  SetRipTags(R.TagInfo, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
+             T.Comment.value_or(kRipComment), T.Year.value_or(""));
   R.FileName = SeparateTrackFileName(J.Folder, Track - 1, Artist, Title, Extension(J.Format));
   if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(R.FileName);
+}
+
+// The sheet's rows for tracks First..Last (from 0): titles and artists as the
+// rows of a rip with these texts have them.
+std::vector<TCueTrack> CueRows(const TCDRipper& R, const TTexts& T, int First, int Last) {
+  std::vector<TCueTrack> Rows;
+  for (int Row = First; Row <= Last; ++Row)
+    Rows.push_back({"Track " + std::to_string(Row + 1), T.Artist.value_or(kUnknownText),
+                    R.GetTrack(Row)->StartSector});
+  return Rows;
 }
 
 // Rows First..Last (from 0) into one file, then its CUE sheet (also after a
@@ -163,17 +161,14 @@ void RipRegion(TJob& J, int First, int Last) {
   const std::string DiscArtist = T.Artist.value_or(kUnknownText);
   const std::string DiscTitle = T.Album.value_or(kUnknownText);
   const std::string Range = std::to_string(First + 1) + "-" + std::to_string(Last + 1);
-  SetTags(R, T.Title.value_or(DiscTitle + " (tracks " + Range + ")"), DiscArtist, DiscTitle,
-          T.Genre.value_or(""), T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  SetRipTags(R.TagInfo, T.Title.value_or(DiscTitle + " (tracks " + Range + ")"), DiscArtist,
+             DiscTitle, T.Genre.value_or(""), T.Comment.value_or(kRipComment), T.Year.value_or(""));
   R.FileName = SingleTrackFileName(J.Folder, First, Last, R.DiscInfo.TrackCount, DiscArtist,
                                    DiscTitle, Extension(J.Format));
   const TOutcome Outcome = RipOne(J, First + 1, Last + 1);
 
-  std::vector<TCueTrack> Rows;
-  for (int Row = First; Row <= Last; ++Row)
-    Rows.push_back({"Track " + std::to_string(Row + 1), DiscArtist, R.GetTrack(Row)->StartSector});
   const std::string Cue = ChangeFileExt(R.FileName, ".cue");
-  if (!WriteCueSheet(Cue, Rows, DiscArtist, R.FileName))
+  if (!WriteCueSheet(Cue, CueRows(R, T, First, Last), DiscArtist, R.FileName))
     throw TCommandError("cannot write the CUE sheet " + Cue);
   if (Outcome == TOutcome::Stopped) Stopped(R.FileName);
   std::cout << Cue << std::endl;
@@ -207,6 +202,34 @@ void CheckTracks(const TCDRipper& R, const std::vector<int>& Tracks) {
   }
 }
 
+TFormat FormatOption(TArgs& Args) {
+  auto Text = Args.Value("--format");
+  if (!Text) return TFormat::Mp3;
+  auto It = std::find(std::begin(kFormatNames), std::end(kFormatNames), *Text);
+  if (It == std::end(kFormatNames))
+    throw TUsageError("option --format: '" + *Text + "' is not one of wav|mp3|ogg|pcm");
+  return static_cast<TFormat>(It - std::begin(kFormatNames));
+}
+
+TTexts TextOptions(TArgs& Args) {
+  auto Text = [&Args](const char* Name) -> std::optional<std::string> {
+    if (auto Value = Args.Value(Name)) return Utf8ToLatin1(*Value);  // tags hold Latin-1
+    return std::nullopt;
+  };
+  return {Text("--artist"), Text("--title"), Text("--album"),
+          Text("--year"),   Text("--genre"), Text("--comment")};
+}
+
+// A folder made absolute without creating it: the sheet names files by full path.
+std::string AbsoluteFolder(const std::optional<std::string>& Out) {
+  char Here[PATH_MAX];
+  if ((!Out || Out->empty() || Out->front() != '/') && !getcwd(Here, sizeof Here))
+    throw TCommandError("cannot tell the current folder");
+  if (!Out || Out->empty()) return Here;
+  const std::string Folder = Out->size() > 1 ? ExcludeTrailingSlash(*Out) : *Out;
+  return Folder.front() == '/' ? Folder : std::string(Here) + "/" + Folder;
+}
+
 }  // namespace
 
 extern const char* const kRipOptionsHelp;
@@ -221,21 +244,10 @@ const char* const kRipOptionsHelp =
 
 int RunRip(TContext& Context, TArgs& Args) {
   // Every option first: mistakes end the command before the disc is touched.
-  TFormat Format = TFormat::Mp3;
-  if (auto Text = Args.Value("--format")) {
-    auto It = std::find(std::begin(kFormatNames), std::end(kFormatNames), *Text);
-    if (It == std::end(kFormatNames))
-      throw TUsageError("option --format: '" + *Text + "' is not one of wav|mp3|ogg|pcm");
-    Format = static_cast<TFormat>(It - std::begin(kFormatNames));
-  }
+  const TFormat Format = FormatOption(Args);
   const std::optional<std::string> Out = Args.Value("--out");
   const bool Single = Args.Flag("--single");
-  auto Text = [&Args](const char* Name) -> std::optional<std::string> {
-    if (auto Value = Args.Value(Name)) return Utf8ToLatin1(*Value);  // tags hold Latin-1
-    return std::nullopt;
-  };
-  TTexts Texts{Text("--artist"), Text("--title"), Text("--album"),
-               Text("--year"),   Text("--genre"), Text("--comment")};
+  const TTexts Texts = TextOptions(Args);
   TLameCoder Coder;
   ApplyEncoderOptions(Args, Coder);
   const TLameMode Mode = Coder.Mode();
@@ -299,6 +311,53 @@ int RunRip(TContext& Context, TArgs& Args) {
     }
   }
   R.ProcessMessages = nullptr;
+  return 0;
+}
+
+}  // namespace tolvar::cli
+
+namespace tolvar::cli {
+
+extern const char* const kCueOptionsHelp;
+const char* const kCueOptionsHelp =
+    "  --first N  --last M    the disc's tracks N to M (default all of them)\n"
+    "  --format wav|mp3|ogg|pcm  --out DIR   the file the sheet names: the one 'rip N-M\n"
+    "                         --single' writes with these options (default mp3, current folder)\n"
+    "  --artist A  --album L  the disc's artist and title, as for 'rip'\n";
+
+// tolvar-cli cue FILE: the CUE sheet "File" > "Export .cue file" writes, for
+// the file a single-file rip of the same tracks would make.
+int RunCue(TContext& Context, TArgs& Args) {
+  const TFormat Format = FormatOption(Args);
+  const std::optional<std::string> Out = Args.Value("--out");
+  const TTexts Texts = TextOptions(Args);
+  const long long FirstOption = Args.Integer("--first", 1, 1, 99);
+  const std::optional<std::string> LastText = Args.Value("--last");
+  const std::vector<std::string> Words = Args.Positionals();
+  if (Words.size() != 1) throw TUsageError("cue needs exactly one FILE argument");
+
+  TRipperSession Session(Context);
+  TCDRipper& R = Session.Ripper;
+  Session.Start();
+  if (!R.DiscInfoValid || R.Tracks().Count() == 0)
+    throw TCommandError("no disc in drive " + std::to_string(Session.Drive));
+  const int Count = R.Tracks().Count();
+  const int First = static_cast<int>(FirstOption) - 1;
+  int Last = Count - 1;
+  if (LastText) Last = static_cast<int>(ParseIntArg(*LastText, "option --last", 1, 99)) - 1;
+  if (First >= Count || Last >= Count)
+    throw TCommandError("there is no track " + std::to_string(std::max(First, Last) + 1) +
+                        " on the disc (" + std::to_string(Count) + " tracks)");
+  const std::string DiscArtist = Texts.Artist.value_or(kUnknownText);
+  const std::string File =
+      SingleTrackFileName(AbsoluteFolder(Out), First, Last, Count, DiscArtist,
+                          Texts.Album.value_or(kUnknownText), Extension(Format));
+  // A range that ends before it starts gives the FILE line alone.
+  const std::vector<TCueTrack> Rows =
+      Last >= First ? CueRows(R, Texts, First, Last) : std::vector<TCueTrack>{};
+  if (!WriteCueSheet(Words.front(), Rows, DiscArtist, File))
+    throw TCommandError("cannot write the CUE sheet " + Words.front());
+  std::cout << Words.front() << std::endl;
   return 0;
 }
 

@@ -17,6 +17,8 @@ int RunEject(TContext& Context, TArgs& Args);
 int RunClose(TContext& Context, TArgs& Args);
 int RunRip(TContext& Context, TArgs& Args);
 extern const char* const kRipOptionsHelp;
+int RunCue(TContext& Context, TArgs& Args);
+extern const char* const kCueOptionsHelp;
 
 namespace {
 
@@ -59,6 +61,9 @@ const std::string kRipSynopsis =
     "rip TRACKS [options]   rip tracks \"3\", \"2-5\" or \"1,3,7\" into files" +
     Nested(kRipOptionsHelp);
 
+const std::string kCueSynopsis =
+    "cue FILE [options]     write the disc's CUE sheet" + Nested(kCueOptionsHelp);
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -74,6 +79,7 @@ const std::vector<TCommand>& Commands() {
       {"eject", "eject                  open the tray of the selected drive", RunEject},
       {"close", "close                  close the tray of the selected drive", RunClose},
       {"rip", kRipSynopsis.c_str(), RunRip},
+      {"cue", kCueSynopsis.c_str(), RunCue},
   };
   return Table;
 }

@@ -1,5 +1,6 @@
 #include "RipNames.h"
 
+#include "CDRipper.h"
 #include "util/FileFunctions.h"
 #include "util/StringFunctions.h"
 #include "util/TextEncoding.h"
@@ -47,6 +48,18 @@ std::string SingleTrackFileName(const std::string& Folder, int First, int Last, 
   if (!(First == 0 && Last == RowCount - 1))
     Prefix = ZeroPad(First + 1, 2) + "_" + ZeroPad(Last + 1, 2) + " ";
   return Folder + "/" + FitName(Prefix, Part(DiscArtist), Part(DiscTitle), Ext);
+}
+
+void SetRipTags(TTagInfo& Info, const std::string& Title, const std::string& Artist,
+                const std::string& Album, const std::string& Genre, const std::string& Comment,
+                const std::string& Year) {
+  SetTagText(Info.Title, Title);
+  SetTagText(Info.Artist, Artist);
+  SetTagText(Info.Album, Album);
+  SetTagText(Info.Genre, Genre);
+  SetTagText(Info.Comment, Comment);
+  SetTagText(Info.Encoder, kRipEncoderText);
+  SetTagText(Info.Year, Year);
 }
 
 TRegion FindSingleTrackRegion(const std::vector<bool>& Checked) {

@@ -6,6 +6,8 @@
 
 namespace tolvar {
 
+struct TTagInfo;
+
 // The longest file name (one path component) the file system takes, in bytes.
 inline constexpr size_t kMaxFileNameBytes = 255;
 // Each text part of a name is used up to this many characters.
@@ -29,6 +31,11 @@ std::string SeparateTrackFileName(const std::string& Folder, int RowIndex,
 std::string SingleTrackFileName(const std::string& Folder, int First, int Last, int RowCount,
                                 const std::string& DiscArtist, const std::string& DiscTitle,
                                 const std::string& Ext);
+
+// Fills the ripper's tag fields for the next file; Encoder is kRipEncoderText.
+void SetRipTags(TTagInfo& Info, const std::string& Title, const std::string& Artist,
+                const std::string& Album, const std::string& Genre, const std::string& Comment,
+                const std::string& Year);
 
 enum class TRegionKind {
   Region,    // rip rows First..Last into one file

@@ -343,3 +343,29 @@ TEST_F(Cli, CtrlCStopsTheRipAndKeepsThePartialFile) {
             std::string::npos);
   EXPECT_TRUE(FileExists(File));
 }
+
+// ---- cue ----
+
+TEST_F(Cli, CueWritesTheSheetOfTheFileASingleRipWouldMake) {
+  const std::string Disc = Image("four.cue", {{150}, {150}, {17700}, {150}});
+  TRun R = Run({"--image", Disc, "cue", Dir / "a.cue", "--first", "3", "--last", "4", "--format",
+                "wav", "--artist", "Band", "--out", Dir / "my dir/"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, (Dir / "a.cue") + "\n");
+  const std::string Sheet = ReadFile(Dir / "a.cue");
+  EXPECT_EQ(Sheet.substr(0, Sheet.find('\r')),
+            "FILE \"" + (Dir / "my dir/03_04 Band - Unknown.wav") + "\" WAVE");
+  EXPECT_EQ(RunCommand("cuebreakpoints " + ShellQuote(Dir / "a.cue")), "3:56.00\n");
+  // The whole disc by default: the name without a number prefix.
+  R = Run({"--image", Disc, "cue", Dir / "b.cue", "--out", Dir.Path()});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  const std::string Whole = ReadFile(Dir / "b.cue");
+  EXPECT_EQ(Whole.substr(0, Whole.find('\r')),
+            "FILE \"" + (Dir / "Unknown - Unknown.mp3") + "\" MP3");
+  EXPECT_NE(Whole.find("  TRACK 04 AUDIO\r\n    INDEX 01 04:00:00\r\n"), std::string::npos);
+
+  EXPECT_EQ(Run({"--image", Disc, "cue"}).Code, 2);
+  R = Run({"--image", Disc, "cue", Dir / "c.cue", "--last", "9"});
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Err, "tolvar-cli: there is no track 9 on the disc (4 tracks)\n");
+}
