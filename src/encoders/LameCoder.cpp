@@ -44,14 +44,7 @@ bool ReadAt(int Fd, uint8_t* Bytes, size_t Count, uint64_t Offset) {
 }
 
 bool WriteOut(int Fd, const uint8_t* Bytes, size_t Count) {
-  while (Count > 0) {
-    ssize_t Done = write(Fd, Bytes, Count);
-    if (Done < 0 && errno == EINTR) continue;
-    if (Done <= 0) return false;
-    Bytes += Done;
-    Count -= static_cast<size_t>(Done);
-  }
-  return true;
+  return WriteAll(Fd, Bytes, Count) == Count;
 }
 
 // The RIFF chunks of a WAV file in order, each "id, 32-bit size, data, pad

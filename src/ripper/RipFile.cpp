@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "util/FileFunctions.h"
+
 namespace tolvar {
 
 namespace {
@@ -50,16 +52,9 @@ TRipFile::~TRipFile() {
 }
 
 bool TRipFile::Write(const void* Bytes, size_t Count) {
-  auto* P = static_cast<const uint8_t*>(Bytes);
-  while (Count > 0) {
-    ssize_t Done = write(Fd, P, Count);
-    if (Done < 0 && errno == EINTR) continue;
-    if (Done <= 0) return false;
-    P += Done;
-    Count -= static_cast<size_t>(Done);
-    Written += static_cast<uint64_t>(Done);
-  }
-  return true;
+  size_t Done = WriteAll(Fd, Bytes, Count);
+  Written += Done;
+  return Done == Count;
 }
 
 bool TRipFile::WriteWavHeader(int NewChannels, int NewSampleRate, uint32_t DataSize) {

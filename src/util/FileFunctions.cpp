@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -144,23 +145,23 @@ bool ReadFileText(const std::string& Path, std::string& Contents) {
   return !In.bad();
 }
 
+size_t WriteAll(int Fd, const void* Bytes, size_t Count) {
+  auto* P = static_cast<const uint8_t*>(Bytes);
+  size_t Done = 0;
+  while (Done < Count) {
+    ssize_t N = write(Fd, P + Done, Count - Done);
+    if (N < 0 && errno == EINTR) continue;
+    if (N <= 0) break;
+    Done += static_cast<size_t>(N);
+  }
+  return Done;
+}
+
 bool WriteFileAtomic(const std::string& Path, const std::string& Contents) {
   std::string Temp = Path + ".tmp-XXXXXX";
   int Fd = mkstemp(Temp.data());
   if (Fd < 0) return false;
-  const char* Data = Contents.data();
-  size_t Left = Contents.size();
-  bool Ok = true;
-  while (Left > 0) {
-    ssize_t Written = write(Fd, Data, Left);
-    if (Written < 0) {
-      if (errno == EINTR) continue;
-      Ok = false;
-      break;
-    }
-    Data += Written;
-    Left -= static_cast<size_t>(Written);
-  }
+  bool Ok = WriteAll(Fd, Contents.data(), Contents.size()) == Contents.size();
   // Keep the permissions of the file we replace; a new file gets the usual 0644.
   struct stat Old;
   fchmod(Fd, stat(Path.c_str(), &Old) == 0 ? (Old.st_mode & 07777) : 0644);

@@ -38,6 +38,10 @@ std::string ExtNoDot(const std::string& FileName);
 // FileName without the last extension of its last path component and its dot.
 std::string StripExt(const std::string& FileName);
 
+// Writes Count bytes to Fd, going on after short writes and interruptions;
+// returns how many bytes reached the file (Count unless writing failed).
+size_t WriteAll(int Fd, const void* Bytes, size_t Count);
+
 // Reads a whole file; false when it cannot be read.
 bool ReadFileText(const std::string& Path, std::string& Contents);
 // Writes Contents to Path through a temporary file and a rename, so readers
