@@ -10,7 +10,9 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 
 BUILD=${TOLVAR_BUILD:-build}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Only the programs, their run-time libraries and the sample disc: the tests
+# are built by ./test.sh.
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAR_TESTS=OFF >/dev/null
 cmake --build "$BUILD"
 
 BIN="$BUILD/bin"

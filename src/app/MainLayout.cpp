@@ -142,7 +142,8 @@ void TfrmTolvar::CreateToolBar() {
   ToolBar1->addSeparator();
   tbInfo = AddButton(ToolBar1, S->standardIcon(QStyle::SP_MessageBoxInformation), "Info", false);
   ToolButton7 = AddButton(ToolBar1, S->standardIcon(QStyle::SP_FileIcon), "Disc ID", false);
-  // Five plain buttons and three separators of the design stay hidden, without handlers.
+  // Five spare buttons and three separators stay hidden, without handlers, so the
+  // visible buttons keep their places in the bar.
   for (int I = 0; I < 5; ++I) AddButton(ToolBar1, QIcon(), QString(), false);
   for (int I = 0; I < 3; ++I) ToolBar1->addSeparator()->setVisible(false);
 

@@ -22,7 +22,8 @@ uint32_t Le32(const uint8_t* P) {
   return uint32_t{P[0]} | (uint32_t{P[1]} << 8) | (uint32_t{P[2]} << 16) | (uint32_t{P[3]} << 24);
 }
 
-// Delphi's file-stream texts, which the original component let through.
+// The texts of a file that cannot be opened or created, shown to the user as
+// they stand: "Cannot open file "NAME". REASON".
 std::string OpenError(const std::string& Name, const std::string& Reason) {
   return "Cannot open file \"" + Name + "\". " + Reason;
 }

@@ -64,7 +64,7 @@ class TLameCoder {
   // Copies the encoder settings (not the file lists, events or working state).
   void Assign(const TLameCoder& Source);
 
-  // --- Published properties ---
+  // --- Encoder settings ---
   uint32_t SampleRate() const { return FSampleRate; }
   void SetSampleRate(uint32_t Value) { FSampleRate = Value; }
   uint32_t Bitrate() const { return FBitrate; }  // kbit/s; the minimum when VBR is on
@@ -138,7 +138,7 @@ class TLameCoder {
   // output is kept and no end events fire.
   void Cancel() { Canceled = true; }
 
-  // --- Working state (public, not published) ---
+  // --- Working state (public, not settings) ---
   BE_CONFIG Config{};
   HBE_STREAM Stream = 0;
   uint32_t Samples = 0;     // samples per chunk the library asks for

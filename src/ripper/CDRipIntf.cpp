@@ -320,16 +320,14 @@ void MciTrackStatus(uint32_t& TrackCount, uint32_t& LastPosition, uint32_t& Last
   if (!C.CR_GetActiveCDROM || !C.CR_ReadToc || !C.CR_GetNumTocEntries || !C.CR_GetTocEntry2 ||
       C.CR_GetActiveCDROM() != U.MciDrive || C.CR_ReadToc() != kCdexOk)
     return;
-  // 1. the number of tracks
   int32_t Count = C.CR_GetNumTocEntries();
   if (Count < 1) return;
   TrackCount = static_cast<uint32_t>(Count);
-  // 2. minutes, seconds and frames are the only time format here
-  // 3. the position of the last track
+  // Positions and lengths are in minutes, seconds and frames; first the last
+  // track's start, then its length up to the lead-out.
   TTocEntry Track{}, LeadOut{};
   if (C.CR_GetTocEntry2(Count - 1, &Track) != kCdexOk) return;
   LastPosition = PositionMsf(Track.StartSector);
-  // 4. its length, up to the lead-out
   if (C.CR_GetTocEntry2(Count, &LeadOut) != kCdexOk) return;
   LastLength = LengthMsf(static_cast<int64_t>(LeadOut.StartSector) - Track.StartSector);
 }

@@ -1,8 +1,7 @@
 #pragma once
-// CDRipIntf: loads the CD reading library (libcdrip.so, the stand-in for
-// CDRIP3.DLL) at run time, calls its CR_* entry points, fills the ripper's
-// disc information (GetDiscInfo) and keeps the MCI stand-in of the active
-// drive (Parts 2.1, 2.2 and 2.4).
+// CDRipIntf: loads the CD reading library (libcdrip.so) at run time, calls its
+// CR_* entry points, fills the ripper's disc information (GetDiscInfo) and
+// keeps the MCI-style track answers of the active drive for playback.
 #include <cstdint>
 #include <stdexcept>
 #include <string>

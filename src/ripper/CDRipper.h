@@ -94,7 +94,7 @@ class TCDRipper {
   TCDRipper(const TCDRipper&) = delete;
   TCDRipper& operator=(const TCDRipper&) = delete;
 
-  // ---- Published properties, in their published order ----
+  // ---- Properties and events ----
   TNotifyEvent OnListChanged;
   TNotifyEvent OnStatusChanged;
   TNotifyEvent OnDrivesChanged;
@@ -178,7 +178,7 @@ class TCDRipper {
   std::string DateText;         // today's date, for the Ogg stream's comments
 
  private:
-  void RebuildTracks();  // LoadDrive step 5: Tracks from the library's TOC
+  void RebuildTracks();  // Tracks from the library's TOC, after LoadDrive reads it
 
   TLameCoder* FCoder = nullptr;
   int FCDRomNum = 0;

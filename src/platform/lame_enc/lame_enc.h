@@ -73,7 +73,7 @@ typedef int32_t BE_BOOL;      // any non-zero value is true
 typedef struct {
   uint32_t dwConfig;  // BE_CONFIG_MP3 or BE_CONFIG_LAME
   union {
-    // BE_CONFIG_MP3: the original BladeEnc record.
+    // BE_CONFIG_MP3: the older, plain BladeEnc record.
     struct {
       uint32_t dwSampleRate;
       uint8_t byMode;
