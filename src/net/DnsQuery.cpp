@@ -145,20 +145,18 @@ void TDnsQuery::ScheduleTimeout() {
 }
 
 void TDnsQuery::HostCallback(void* Arg, int Status, int, hostent* Host) noexcept {
-  auto* Query = static_cast<TDnsQuery*>(Arg);
-  try {
-    Query->Finish(Status, Host, false);
-  } catch (...) {
-    Query->Fail(WSAENOBUFS);
-  }
+  static_cast<TDnsQuery*>(Arg)->Answer(Status, Host, false);
 }
 
 void TDnsQuery::ReverseCallback(void* Arg, int Status, int, hostent* Host) noexcept {
-  auto* Query = static_cast<TDnsQuery*>(Arg);
+  static_cast<TDnsQuery*>(Arg)->Answer(Status, Host, true);
+}
+
+void TDnsQuery::Answer(int Status, const hostent* Host, bool Reverse) noexcept {
   try {
-    Query->Finish(Status, Host, true);
+    Finish(Status, Host, Reverse);
   } catch (...) {
-    Query->Fail(WSAENOBUFS);
+    Fail(WSAENOBUFS);
   }
 }
 

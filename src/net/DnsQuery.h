@@ -43,6 +43,8 @@ class TDnsQuery {
   void Process(int ReadFd, int WriteFd);
   void ScheduleTimeout();
   void Finish(int Status, const hostent* Host, bool Reverse);
+  // Finish, or Fail when Finish cannot complete.
+  void Answer(int Status, const hostent* Host, bool Reverse) noexcept;
   // Ends the lookup with Error, delivered later.
   void Fail(int Error) noexcept;
   // Hands the answer to Done, once.
