@@ -21,7 +21,8 @@ bool TCddbDisc::ReadTOC(uint8_t DriveIndex) {
     Report("No CD-ROM interface detected!");
     return false;
   }
-  EnumerateDrives(DriveTable);
+  // Only the chosen drive is opened.
+  ListDrives(DriveTable);
   if (DriveIndex >= DriveTable.DriveCount) return false;
   bool Read = !ReadDriveToc(DriveTable, DriveIndex, CDInfo.Toc);
   if (!Read) Report("No CD in CD/DVD drive!");
@@ -31,9 +32,13 @@ bool TCddbDisc::ReadTOC(uint8_t DriveIndex) {
 }
 
 void TCddbDisc::ParseEntry() {
-  std::string Category = CDInfo.Category;
+  // The entry belongs to the disc whose TOC the query was built from: that
+  // TOC stays, even when the drive holds another disc by now.
+  const std::string Category = CDInfo.Category;
+  const TDiscToc Toc = CDInfo.Toc;
   CDInfo = TCDInfo{};
-  ReadTOC(DriveTable.CurrentDrive);
+  CDInfo.Toc = Toc;
+  CDInfo.DiscID = FormatDiscId(CddbDiscId(Toc));
   CDInfo.Category = Category;
   ParseEntryLines(Entry, CDInfo);
 }

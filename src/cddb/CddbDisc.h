@@ -23,7 +23,7 @@ class TCddbDisc {
   // Reads the TOC of drive DriveIndex into CDInfo.Toc and sets CDInfo.DiscID
   // (lower case). True when a TOC was read.
   bool ReadTOC(uint8_t DriveIndex);
-  // Clears CDInfo (Category survives), reads the TOC of CurrentDrive again and
+  // Clears CDInfo (Category and the TOC survive, DiscID is that TOC's) and
   // fills the texts from Entry. EConvertError ends the parse at a bad number.
   void ParseEntry();
 

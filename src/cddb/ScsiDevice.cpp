@@ -1,6 +1,5 @@
 #include "ScsiDevice.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <scsi/scsi.h>
@@ -11,7 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <vector>
 
 #include "TocReader.h"
 #include "util/Dialogs.h"
@@ -131,23 +130,6 @@ uint32_t WindowsErrorCode(int Errno) {
     default:
       return kErrorGenFailure;
   }
-}
-
-std::vector<std::string> ListCdDevices() {
-  std::vector<std::pair<unsigned long, std::string>> Found;
-  if (DIR* Dir = opendir("/dev")) {
-    while (dirent* E = readdir(Dir)) {
-      std::string Name = E->d_name;
-      if (Name.size() < 3 || Name.compare(0, 2, "sr") != 0) continue;
-      if (Name.find_first_not_of("0123456789", 2) != std::string::npos) continue;
-      Found.emplace_back(std::strtoul(Name.c_str() + 2, nullptr, 10), "/dev/" + Name);
-    }
-    closedir(Dir);
-  }
-  std::sort(Found.begin(), Found.end());
-  std::vector<std::string> Devices;
-  for (auto& F : Found) Devices.push_back(std::move(F.second));
-  return Devices;
 }
 
 void InquireDevice(TCDDrive& Drive) {

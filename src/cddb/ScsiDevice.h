@@ -4,7 +4,6 @@
 // Windows system error codes the reader's messages and fall-backs are keyed on.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "TocData.h"
 
@@ -18,9 +17,6 @@ constexpr uint32_t kErrorNoSystemResources = 1450;
 
 // The Windows system error code that stands for an errno value.
 uint32_t WindowsErrorCode(int Errno);
-
-// The CD devices of the system (/dev/srN), in number order.
-std::vector<std::string> ListCdDevices();
 
 // Identifies the drive at Drive.Device; on failure its texts stay empty.
 void InquireDevice(TCDDrive& Drive);

@@ -3,6 +3,7 @@
 #include "ImageDrive.h"
 #include "ScsiDevice.h"
 #include "TocData.h"
+#include "platform/cdrip/CdDrives.h"
 
 namespace tolvar {
 
@@ -30,7 +31,7 @@ bool InterfaceAvailable() {
   return Kind >= 2 && Kind <= 5;
 }
 
-void EnumerateDrives(TDriveTable& Table) {
+void ListDrives(TDriveTable& Table) {
   RequireInterface();
   Table.DriveCount = 0;
   Table.Drives = {};
@@ -40,8 +41,12 @@ void EnumerateDrives(TDriveTable& Table) {
     Drive.Device = Device;
     Drive.Image = Image;
   };
-  for (const std::string& Device : ListCdDevices()) Add(Device, false);
+  for (const std::string& Device : cdrip::RealDevices()) Add(Device, false);
   for (const std::string& Image : ImageDriveList()) Add(Image, true);
+}
+
+void EnumerateDrives(TDriveTable& Table) {
+  ListDrives(Table);
   for (int I = 0; I < Table.DriveCount; ++I) {
     TCDDrive& Drive = Table.Drives[I];
     if (Drive.Image)

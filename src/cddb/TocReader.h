@@ -1,8 +1,10 @@
 #pragma once
-// The CDDB client's own table-of-contents reader. It does not use the ripper's
-// CD library: it lists the CD drives itself (the /dev/sr* devices in number
-// order, then the image drives) and sends each one INQUIRY and READ TOC.
-// There is no ASPI layer on Linux, so pass-through is the one interface.
+// The CDDB client's own table-of-contents reader. It does not read through
+// the ripper's CD library, but it numbers the drives as that library does
+// (its real devices, then its image drives, then the images the program was
+// given), so drive N is the same drive for both, and sends INQUIRY and READ
+// TOC itself. There is no ASPI layer on Linux, so pass-through is the one
+// interface.
 #include <array>
 #include <cstdint>
 #include <stdexcept>
@@ -44,8 +46,11 @@ int AspiAdapterCount();
 // True when the platform kind has a usable interface.
 bool InterfaceAvailable();
 
-// Rebuilds the drive list of Table (CurrentDrive is kept) and identifies each
-// drive. Throws ECDReaderError "No usable interface available" when there is none.
+// Rebuilds the drive list of Table (CurrentDrive is kept): devices and images
+// only, no drive is opened. Throws ECDReaderError "No usable interface
+// available" when there is none.
+void ListDrives(TDriveTable& Table);
+// ListDrives, then identifies each drive.
 void EnumerateDrives(TDriveTable& Table);
 // Reads the TOC of drive Index into Toc. True when there is no TOC (no disc).
 bool ReadDriveToc(const TDriveTable& Table, uint8_t Index, TDiscToc& Toc);

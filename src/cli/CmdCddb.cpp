@@ -6,7 +6,6 @@
 #include "CddbCommands.h"
 #include "cddb/CddbDisc.h"
 #include "cddb/ImageDrive.h"
-#include "cddb/ScsiDevice.h"
 #include "platform/cdrip/CdDrives.h"
 
 namespace tolvar::cli {
@@ -15,7 +14,7 @@ namespace tolvar::cli {
 // follow the real drives), else drive 0. With no drive at all the sample disc
 // stands in.
 uint8_t SelectCddbDrive(const TContext& Context) {
-  size_t RealDrives = ListCdDevices().size();
+  size_t RealDrives = cdrip::RealDevices().size();
   SetProgramImages({});
   if (Context.Images.empty()) cdrip::AddSampleDiscWhenNoDrive(Context.SampleDisc);
   size_t Configured = ImageDriveList().size();

@@ -76,7 +76,6 @@ struct TJob {
   TTexts Texts;
   TRipProgress Progress;
   bool AbortSent = false;  // Ctrl-C reached the ripper
-  bool OggSucceeded = false;
 };
 
 bool IsRegularFile(const std::string& Path) {
@@ -97,13 +96,10 @@ TOutcome RipOne(TJob& J, int First, int Last) {
   TCDRipper& R = J.Ripper;
   const std::string File = R.FileName;
   if (!R.DiscInfoValid) throw TCommandError("the disc was removed");
-  J.OggSucceeded = false;
   J.Progress.Begin(File);
+  bool Done = false;
   try {
-    if (J.Format == TFormat::Ogg)
-      R.RipOgg(First, Last);
-    else
-      R.Rip(First, Last);
+    Done = J.Format == TFormat::Ogg ? R.RipOgg(First, Last) : R.Rip(First, Last);
   } catch (const EFCreateError&) {
     J.Progress.End();
     throw;  // nothing of ours to remove
@@ -118,8 +114,6 @@ TOutcome RipOne(TJob& J, int First, int Last) {
     throw TCommandError("the disc was removed while ripping " + File);
   }
   if (J.AbortSent) return TOutcome::Stopped;
-  // The MP3, WAV and PCM rip create no file when the library refuses the range.
-  const bool Done = J.Format == TFormat::Ogg ? J.OggSucceeded : IsRegularFile(File);
   if (!Done) {
     Discard(File);
     throw TCommandError("could not rip track " + std::to_string(First) + " into " + File);
@@ -284,16 +278,10 @@ int RunRip(TContext& Context, TArgs& Args) {
   R.Encode = Format == TFormat::Mp3;
   R.WriteWAV = Format == TFormat::Wav;
   R.VorbisQuality = static_cast<float>(10 - OggIndex) / 10.0f;
-  // The Ogg rip sends no drive parameters itself; the library must have ours.
-  if (Format == TFormat::Ogg && !R.ApplyParameters())
-    throw TCommandError("Invalid CD-ROM parameters");
 
   TCliDialogs Dialogs;
   TInterruptGuard Guard;
   R.OnProgress = [&J](TCDRipper*, uint16_t Percent) { J.Progress.Show(Percent); };
-  R.OnStatusChanged = [&J](TCDRipper* Sender) {
-    if (Sender->StatusText == "Successfully rip & encoded") J.OggSucceeded = true;
-  };
   R.ProcessMessages = [&J] {
     J.Session.Monitor.Poll();
     if (Interrupted() && !J.AbortSent) {

@@ -99,8 +99,15 @@ int TDnsQuery::ReverseLookup(in_addr Addr, TDone Done) {
   return 0;
 }
 
-void TDnsQuery::SockStateCallback(void* Data, int Fd, int Readable, int Writable) {
-  static_cast<TDnsQuery*>(Data)->SocketState(Fd, Readable, Writable);
+// The three callbacks are called from inside c-ares (C): nothing may leave
+// them. A lookup that cannot be followed ends with an error instead.
+void TDnsQuery::SockStateCallback(void* Data, int Fd, int Readable, int Writable) noexcept {
+  auto* Query = static_cast<TDnsQuery*>(Data);
+  try {
+    Query->SocketState(Fd, Readable, Writable);
+  } catch (...) {
+    Query->Fail(WSAENOBUFS);
+  }
 }
 
 void TDnsQuery::SocketState(int Fd, bool Readable, bool Writable) {
@@ -137,12 +144,38 @@ void TDnsQuery::ScheduleTimeout() {
   });
 }
 
-void TDnsQuery::HostCallback(void* Arg, int Status, int, hostent* Host) {
-  static_cast<TDnsQuery*>(Arg)->Finish(Status, Host, false);
+void TDnsQuery::HostCallback(void* Arg, int Status, int, hostent* Host) noexcept {
+  static_cast<TDnsQuery*>(Arg)->Answer(Status, Host, false);
 }
 
-void TDnsQuery::ReverseCallback(void* Arg, int Status, int, hostent* Host) {
-  static_cast<TDnsQuery*>(Arg)->Finish(Status, Host, true);
+void TDnsQuery::ReverseCallback(void* Arg, int Status, int, hostent* Host) noexcept {
+  static_cast<TDnsQuery*>(Arg)->Answer(Status, Host, true);
+}
+
+void TDnsQuery::Answer(int Status, const hostent* Host, bool Reverse) noexcept {
+  try {
+    Finish(Status, Host, Reverse);
+  } catch (...) {
+    Fail(WSAENOBUFS);
+  }
+}
+
+void TDnsQuery::Fail(int Error) noexcept {
+  FFinished = true;
+  try {
+    FTarget.Post([this, Error] { Deliver(Error, {}); });
+  } catch (...) {
+    // Not even a message can be posted: nothing is left to report through.
+  }
+}
+
+void TDnsQuery::Deliver(int Error, const std::vector<std::string>& Results) {
+  if (FTimer) FLoop.StopTimer(FTimer);
+  FTimer = 0;
+  if (!FDone) return;            // answered already
+  auto Done = std::move(FDone);  // the callback may destroy this query
+  FDone = nullptr;
+  Done(Error, Results);
 }
 
 void TDnsQuery::Finish(int Status, const hostent* Host, bool Reverse) {
@@ -164,12 +197,7 @@ void TDnsQuery::Finish(int Status, const hostent* Host, bool Reverse) {
   if (Error == 0 && Results.empty()) Error = WSANO_DATA;
   // c-ares may answer from inside the call that started the lookup, and a
   // channel must not be destroyed from its own callback: deliver later.
-  FTarget.Post([this, Error, Results = std::move(Results)] {
-    if (FTimer) FLoop.StopTimer(FTimer);
-    FTimer = 0;
-    auto Done = std::move(FDone);  // the callback may destroy this query
-    Done(Error, Results);
-  });
+  FTarget.Post([this, Error, Results = std::move(Results)] { Deliver(Error, Results); });
 }
 
 }  // namespace tolvar

@@ -43,9 +43,15 @@ class TDnsQuery {
   void Process(int ReadFd, int WriteFd);
   void ScheduleTimeout();
   void Finish(int Status, const hostent* Host, bool Reverse);
-  static void SockStateCallback(void* Data, int Fd, int Readable, int Writable);
-  static void HostCallback(void* Arg, int Status, int Timeouts, hostent* Host);
-  static void ReverseCallback(void* Arg, int Status, int Timeouts, hostent* Host);
+  // Finish, or Fail when Finish cannot complete.
+  void Answer(int Status, const hostent* Host, bool Reverse) noexcept;
+  // Ends the lookup with Error, delivered later.
+  void Fail(int Error) noexcept;
+  // Hands the answer to Done, once.
+  void Deliver(int Error, const std::vector<std::string>& Results);
+  static void SockStateCallback(void* Data, int Fd, int Readable, int Writable) noexcept;
+  static void HostCallback(void* Arg, int Status, int Timeouts, hostent* Host) noexcept;
+  static void ReverseCallback(void* Arg, int Status, int Timeouts, hostent* Host) noexcept;
 
   TEventLoop& FLoop;
   ares_channeldata* FChannel = nullptr;

@@ -125,8 +125,12 @@ void TCDRipper::LoadDrive() {
         FJitterCorrect = true;
         Params.JitterCorrection = -1;
       }
-      if (CR_ReadToc() != cdrip::kCdexError) FTrackNum = CR_GetNumTocEntries();
-      RebuildTracks();
+      // A failed read empties the library's table: rebuilding from it would
+      // throw away the tracks we have, so they stay as they are.
+      if (CR_ReadToc() != cdrip::kCdexError) {
+        FTrackNum = CR_GetNumTocEntries();
+        RebuildTracks();
+      }
     }
     FJittersNum = 0;
   } catch (...) {

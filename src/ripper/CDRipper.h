@@ -94,7 +94,7 @@ class TCDRipper {
   TCDRipper(const TCDRipper&) = delete;
   TCDRipper& operator=(const TCDRipper&) = delete;
 
-  // ---- Properties and events ----
+  // ---- Published properties, in their published order ----
   TNotifyEvent OnListChanged;
   TNotifyEvent OnStatusChanged;
   TNotifyEvent OnDrivesChanged;
@@ -167,18 +167,22 @@ class TCDRipper {
   // ---- Ripping (CDRipperRip.cpp, CDRipperOgg.cpp) ----
   // Rips tracks FirstTrack..LastTrack of Tracks (LastTrack -1: FirstTrack
   // alone) into FileName as WAV, raw PCM or MP3, and tags an MP3 result.
-  // Throws ECDRIPError, and EFCreateError (RipFile.h) for a file it cannot create.
-  void Rip(int FirstTrack, int LastTrack = -1);
-  // The rip loop: FirstSector..LastSector into Name.
-  void RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name);
+  // False when the library refused the range (no file was made). Throws
+  // ECDRIPError (also when the tags cannot be written), and EFCreateError
+  // (RipFile.h) for a file it cannot create.
+  bool Rip(int FirstTrack, int LastTrack = -1);
+  // The rip loop: FirstSector..LastSector into Name. False when the library
+  // refused the range.
+  bool RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name);
   // Rips the same range of DiscInfo entries into FileName as Ogg Vorbis;
-  // failures are shown as message boxes. Throws EFCreateError.
-  void RipOgg(int FirstTrack, int LastTrack = -1);
+  // failures are shown as message boxes. True when the file was made whole
+  // (not after a stop). Throws EFCreateError.
+  bool RipOgg(int FirstTrack, int LastTrack = -1);
   int32_t LastChunkResult = 0;  // the Ogg rip's last CR_RipChunk result
   std::string DateText;         // today's date, for the Ogg stream's comments
 
  private:
-  void RebuildTracks();  // Tracks from the library's TOC, after LoadDrive reads it
+  void RebuildTracks();  // Tracks from the table the library read last
 
   TLameCoder* FCoder = nullptr;
   int FCDRomNum = 0;

@@ -36,14 +36,27 @@ std::string TodayText() {
 
 }  // namespace
 
-void TCDRipper::RipOgg(int FirstTrack, int LastTrack) {
-  if (!CheckDisc()) return;
+bool TCDRipper::RipOgg(int FirstTrack, int LastTrack) {
+  if (!CheckDisc()) return false;
   if (!VorbisReady()) {
     OkBox("Vorbis.DLL is not ready.");
-    return;
+    return false;
   }
-  if (Ripping) return;
+  if (Ripping) return false;
   CR_StopPlayTrack();
+  // The stream is declared stereo at 44100 Hz: the library must deliver just
+  // that, whatever output format an earlier rip left it in.
+  TDriveParams Wanted = Params;
+  Wanted.OutputFormat = cdrip::STEREO44100;
+  bool Applied = false;
+  try {
+    Applied = CR_SetCDROMParameters(Wanted) != cdrip::kCdexError;
+  } catch (...) {
+  }
+  if (!Applied) {
+    OkBox("Invalid CD-ROM parameters");
+    return false;
+  }
   TVbEncConfig Config{};
   Config.Size = sizeof Config;
   Config.Channels = 2;
@@ -64,16 +77,17 @@ void TCDRipper::RipOgg(int FirstTrack, int LastTrack) {
   } IdleAgain{*this};
 
   const std::string Number = std::to_string(FirstTrack);
-  if (FirstTrack >= 1 && FirstTrack <= DiscInfo.TrackCount &&
-      DiscInfo.Entries[FirstTrack - 1].Audio) {
-    if (OnBeginTrack) OnBeginTrack(this, static_cast<uint16_t>(FirstTrack));
-    if (FileName.empty()) FileName = "Track " + Number + ".ogg";
-    if (EncodeOgg(FirstTrack, FileName, LastTrack, Config) == 0)
-      SetStatus("Successfully rip & encoded");
-    if (OnEndTrack) OnEndTrack(this, static_cast<uint16_t>(FirstTrack));
-  } else {
+  if (FirstTrack < 1 || FirstTrack > DiscInfo.TrackCount ||
+      !DiscInfo.Entries[FirstTrack - 1].Audio) {
     SetStatus("Not a audio track - Track " + Number);
+    return false;
   }
+  if (OnBeginTrack) OnBeginTrack(this, static_cast<uint16_t>(FirstTrack));
+  if (FileName.empty()) FileName = "Track " + Number + ".ogg";
+  const bool Done = EncodeOgg(FirstTrack, FileName, LastTrack, Config) == 0;
+  if (Done) SetStatus("Successfully rip & encoded");
+  if (OnEndTrack) OnEndTrack(this, static_cast<uint16_t>(FirstTrack));
+  return Done;
 }
 
 int TCDRipper::EncodeOgg(int Track, const std::string& Name, int LastTrack,

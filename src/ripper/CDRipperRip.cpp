@@ -53,7 +53,7 @@ void TCDRipper::UpdateCoder() {
   FCoder->SetSampleRate(static_cast<uint32_t>(SampleRate));
 }
 
-void TCDRipper::Rip(int FirstTrack, int LastTrack) {
+bool TCDRipper::Rip(int FirstTrack, int LastTrack) {
   const TTrack* First = GetTrack(FirstTrack - 1);
   const TTrack* Last = LastTrack == -1 ? First : GetTrack(LastTrack - 1);
   if (!First || !Last)
@@ -62,22 +62,25 @@ void TCDRipper::Rip(int FirstTrack, int LastTrack) {
   // Copies: a media removal during the rip clears Tracks.
   const int32_t FirstSector = First->StartSector, LastSector = Last->EndSector;
   if (OnBeginTrack) OnBeginTrack(this, static_cast<uint16_t>(FirstTrack));
-  RipSectors(FirstSector, LastSector, FileName);
-  if (Encode && FCoder) {
+  const bool Made = RipSectors(FirstSector, LastSector, FileName);
+  if (Made && Encode && FCoder) {
     const std::string Title = TagText(TagInfo.Title), Artist = TagText(TagInfo.Artist),
                       Album = TagText(TagInfo.Album), Genre = TagText(TagInfo.Genre),
                       Comment = TagText(TagInfo.Comment), Encoder = TagText(TagInfo.Encoder),
                       Year = TagText(TagInfo.Year);
-    WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year});
+    // An MP3 file without its tags is no finished rip.
+    if (!WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year}).Ok())
+      throw ECDRIPError("Write error: cannot write the tags into " + FileName);
   }
   if (OnEndTrack) OnEndTrack(this, static_cast<uint16_t>(FirstTrack));
+  return Made;
 }
 
-void TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name) {
+bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name) {
   if (!ApplyParameters()) throw ECDRIPError("Invalid CD-ROM parameters");
   Cancel = false;
   int32_t BufferBytes = 0;
-  if (CR_OpenRipper(BufferBytes, FirstSector, LastSector) != cdrip::kCdexOk) return;
+  if (CR_OpenRipper(BufferBytes, FirstSector, LastSector) != cdrip::kCdexOk) return false;
   BufferBytes = std::max(BufferBytes, 0);
 
   const bool Encoding = Encode && FCoder;
@@ -175,6 +178,7 @@ void TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
       if (!File->Close()) throw ECDRIPError("Write error");
     });
   Steps.Finish();
+  return true;
 }
 
 }  // namespace tolvar

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -10,6 +12,7 @@
 #include "cddb/CddbDisc.h"
 #include "cddb/ImageDrive.h"
 #include "cddb/ScsiDevice.h"
+#include "platform/cdrip/CdDrives.h"
 #include "util/Dialogs.h"
 
 using namespace tolvar;
@@ -22,9 +25,10 @@ class ImageDrives : public ::testing::Test {
  protected:
   void SetUp() override {
     unsetenv("TOLVAR_CD_IMAGES");
-    RealDrives = static_cast<int>(ListCdDevices().size());
+    RealDrives = static_cast<int>(cdrip::RealDevices().size());
   }
   void TearDown() override {
+    cdrip::SetRealDeviceSource(nullptr);
     SetProgramImages({});
     unsetenv("TOLVAR_CD_IMAGES");
   }
@@ -155,10 +159,13 @@ TEST_F(ImageDrives, ReadTocWithoutInterfaceChangesNothing) {
   EXPECT_FALSE(Disc.ReadTOC(0));
 }
 
-TEST_F(ImageDrives, ParseEntryRereadsTheCurrentDriveAndKeepsTheCategory) {
+TEST_F(ImageDrives, ParseEntryKeepsTheQueriedTocAndTheCategory) {
   SetProgramImages({Image("a.cue", {{750}}), Image("b.cue", {{13350}})});
   TCddbDisc Disc;
   ASSERT_TRUE(Disc.ReadTOC(static_cast<uint8_t>(RealDrives + 1)));
+  std::vector<std::string> Shown;
+  Disc.OnStatusMessage = [&](TCddbDisc&, const std::string& S) { Shown.push_back(S); };
+  ASSERT_EQ(unlink((Dir / "b.cue").c_str()), 0);  // the disc is gone by the time the entry came
   Disc.CDInfo.Category = "rock";
   Disc.CDInfo.DiscID = "1502EC03";  // as an exact match leaves it
   Disc.CDInfo.Genre = "old";
@@ -170,6 +177,31 @@ TEST_F(ImageDrives, ParseEntryRereadsTheCurrentDriveAndKeepsTheCategory) {
   EXPECT_EQ(Disc.CDInfo.Genre, "");
   EXPECT_EQ(Disc.CDInfo.Artist, "Artist");
   EXPECT_EQ(Disc.CDInfo.Toc.LeadOut.Minute, 3);
+  EXPECT_TRUE(Shown.empty());
+}
+
+TEST_F(ImageDrives, DriveNumbersFollowTheCdLibraryAndOnlyTheChosenDriveIsOpened) {
+  // Two devices as the CD library lists them (plain files here: they open,
+  // but answer no SCSI command), then an image drive.
+  fixtures::WriteFile(Dir / "cdrom", "");
+  fixtures::WriteFile(Dir / "sr1", "");
+  const std::vector<std::string> Devices = {Dir / "cdrom", Dir / "sr1"};
+  cdrip::SetRealDeviceSource([&] { return Devices; });
+  SetProgramImages({Image("a.cue", {{13350}})});
+  TScriptedDialogs Dialogs;
+  TCddbDisc Disc;
+  EXPECT_TRUE(Disc.ReadTOC(2));  // the image is drive 2 for the ripper too
+  EXPECT_EQ(Disc.CDInfo.Toc.LeadOut.Minute, 3);
+
+  const int Watch = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(Watch, 0);
+  ASSERT_GE(inotify_add_watch(Watch, Devices[1].c_str(), IN_OPEN), 0);
+  Dialogs.Shown.clear();
+  EXPECT_FALSE(Disc.ReadTOC(0));
+  EXPECT_EQ(Dialogs.Shown, std::vector<std::string>{"IO Error: 1\n\r"});  // drive 0 was asked
+  char Events[256];
+  EXPECT_LT(read(Watch, Events, sizeof Events), 0);  // drive 1 was never opened
+  close(Watch);
 }
 
 TEST(DeviceDrives, UnopenableDeviceLeavesZeroDataWithoutMessages) {

@@ -3,9 +3,12 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +19,50 @@ using namespace tolvar;
 using tolvar::fixtures::RunCommand;
 using tolvar::fixtures::ShellQuote;
 using tolvar::fixtures::TTempDir;
+
+namespace {
+
+// Allocations this program may still make before one fails; -1: no failure.
+std::atomic<int> AllocationsLeft{-1};
+
+void* Allocate(std::size_t Size) {
+  if (AllocationsLeft.load() >= 0 && AllocationsLeft.fetch_sub(1) == 0) throw std::bad_alloc();
+  if (void* P = std::malloc(Size ? Size : 1)) return P;
+  throw std::bad_alloc();
+}
+
+}  // namespace
+
+// Every allocation of the program goes through Allocate, also those of the
+// libraries it loads, so a test can make one of them fail.
+void* operator new(std::size_t Size) {
+  return Allocate(Size);
+}
+void* operator new[](std::size_t Size) {
+  return Allocate(Size);
+}
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(Size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t Size, const std::nothrow_t& Tag) noexcept {
+  return operator new(Size, Tag);
+}
+void operator delete(void* P) noexcept {
+  std::free(P);
+}
+void operator delete[](void* P) noexcept {
+  std::free(P);
+}
+void operator delete(void* P, std::size_t) noexcept {
+  std::free(P);
+}
+void operator delete[](void* P, std::size_t) noexcept {
+  std::free(P);
+}
 
 namespace {
 
@@ -133,4 +180,19 @@ TEST(VorbisLibrary, RefusesBadRecordsAndOffersNoDecoder) {
   ASSERT_NE(DecOpen, nullptr);
   EXPECT_EQ(DecOpen(), VB_ERR_UNSUPPORTED);
   dlclose(Lib);
+}
+
+TEST(VorbisLibrary, AnAllocationThatFailsInsideIsAnErrorResult) {
+  LoadVorbis();
+  ASSERT_TRUE(VorbisReady());
+  const TVorbisLib& V = Vorbis();
+  TVbEncConfig Good = Config(0.4f);
+  uint32_t Samples = 0, Size = 0;
+  void* Stream = nullptr;
+  AllocationsLeft = 1;  // the stream record, then its first page fails
+  int Code = -1;
+  EXPECT_NO_THROW(Code = V.vbEncOpen(&Good, nullptr, &Samples, &Size, &Stream));
+  AllocationsLeft = -1;
+  EXPECT_EQ(Code, VB_ERR_ENCODER);
+  EXPECT_EQ(Stream, nullptr);
 }

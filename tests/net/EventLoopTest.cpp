@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "NetTest.h"
+#include "net/DnsQuery.h"
+#include "net/WSocketErrors.h"
 
 namespace tolvar::nettest {
 namespace {
@@ -105,6 +107,30 @@ TEST_F(EventLoopTest, TargetDropsMessagesOnceItsOwnerIsGone) {
   Living.Post([&] { ++Delivered; });
   Settle(20ms);
   EXPECT_EQ(Delivered, 1);
+}
+
+// A loop that cannot watch sockets, as one out of resources.
+class TRefusingLoop : public TPollLoop {
+ public:
+  void Watch(int Fd, unsigned Events, TWatchHandler Handler) override {
+    if (Events != 0) throw std::runtime_error("cannot watch");
+    TPollLoop::Watch(Fd, Events, std::move(Handler));
+  }
+};
+
+TEST(DnsQueryCallbacks, AFailureInsideTheResolverEndsTheLookupWithAnError) {
+  TDnsQuery::SetServers("127.0.0.1:9");  // a name server: c-ares opens a socket
+  TRefusingLoop Loop;
+  int Error = -1;
+  {
+    TDnsQuery Query(Loop);
+    EXPECT_EQ(
+        Query.Lookup("tolvar.invalid", [&](int E, const std::vector<std::string>&) { Error = E; }),
+        0);
+    EXPECT_TRUE(Loop.RunUntil([&] { return Error != -1; }, std::chrono::seconds(5)));
+  }
+  TDnsQuery::SetServers("");
+  EXPECT_EQ(Error, WSAENOBUFS);
 }
 
 }  // namespace

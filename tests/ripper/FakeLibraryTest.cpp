@@ -191,6 +191,18 @@ TEST_F(FakeRipper, ParameterReadsThatFailKeepThePreviousValues) {
   EXPECT_EQ(std::string(Ripper.DriveID), "Fake drive A");
 }
 
+TEST_F(FakeRipper, ATocReadThatFailsLaterKeepsTheTracksOfTheLastRead) {
+  TFakeCdrip& F = Script();
+  ASSERT_TRUE(Load());
+  Ripper.Init();
+  ASSERT_EQ(Ripper.Tracks().Count(), 2);
+  F.ReadTocResult = 1;  // the library empties its table
+  EXPECT_NO_THROW(Ripper.LoadDrive());
+  EXPECT_EQ(Ripper.TrackNum(), 2);
+  ASSERT_EQ(Ripper.Tracks().Count(), 2);
+  EXPECT_EQ(Ripper.GetTrack(1)->EndSector, 1749);
+}
+
 TEST_F(FakeRipper, ApplyParametersSendsParamsWholeAndReportsTheResult) {
   TFakeCdrip& F = Script();
   ASSERT_TRUE(Load());

@@ -2,6 +2,8 @@
 // lines, failing libraries and files, and the ripper usable afterwards.
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "RipTestSupport.h"
@@ -189,4 +191,39 @@ TEST_F(FakeRip, OggFailuresShowTheirBoxAndLeaveTheRipperIdle) {
   EXPECT_EQ(F.Count("CR_OpenRipper"), Opened + 1);
   EXPECT_EQ(F.Count("CR_CloseRipper"), F.Count("CR_OpenRipper") - 1);  // the refused one
   EXPECT_EQ(OpenDescriptors(), Descriptors);
+}
+
+TEST_F(FakeRip, OggRipAsksTheLibraryForStereoAt44100WhateverTheOutputFormat) {
+  TFakeCdrip& F = Start();
+  TScriptedDialogs Boxes;
+  Ripper.SetOutputFormat(cdrip::MONO22050);  // an earlier mono MP3 rip
+  ASSERT_TRUE(Ripper.ApplyParameters());
+  F.Chunks = {{0, 8192, 1}};
+  Ripper.FileName = Dir / "s.ogg";
+  EXPECT_TRUE(Ripper.RipOgg(1));
+  EXPECT_EQ(F.LastSetParams.OutputFormat, cdrip::STEREO44100);
+  EXPECT_EQ(Ripper.OutputFormat(), cdrip::MONO22050);  // the MP3 setting stays
+  const auto Sent = std::find(F.Calls.rbegin(), F.Calls.rend(), "CR_SetCDROMParameters");
+  const auto Opened = std::find(F.Calls.rbegin(), F.Calls.rend(), "CR_OpenRipper 0 999");
+  EXPECT_TRUE(Sent > Opened);  // sent before the extraction opened
+
+  F.SetParamsResult = 1;
+  EXPECT_FALSE(Ripper.RipOgg(1));
+  EXPECT_EQ(Boxes.Shown, std::vector<std::string>{"Invalid CD-ROM parameters"});
+  EXPECT_EQ(F.Count("CR_OpenRipper"), 1);
+}
+
+TEST_F(FakeRip, AnMp3RipWhoseTagsCannotBeWrittenFails) {
+  Start();
+  Ripper.Encode = true;
+  // The audio goes to t.mp3, the tags to FileName: a folder cannot take them.
+  ASSERT_TRUE(std::filesystem::create_directory(Dir / "t.tag"));
+  Ripper.FileName = Dir / "t.tag";
+  int Ended = 0;
+  Ripper.OnEndTrack = [&](TCDRipper*, uint16_t) { ++Ended; };
+  EXPECT_EQ(ErrorOf([&] { Ripper.Rip(1); }),
+            "Write error: cannot write the tags into " + (Dir / "t.tag"));
+  EXPECT_EQ(Ended, 0);
+  Ripper.FileName = Dir / "t.mp3";
+  EXPECT_TRUE(Ripper.Rip(1));
 }

@@ -19,6 +19,11 @@ std::string Absolute(const std::string& Path, const std::filesystem::path& Base)
   return P.lexically_normal().string();
 }
 
+std::function<std::vector<std::string>()>& DeviceSource() {
+  static std::function<std::vector<std::string>()> Source;
+  return Source;
+}
+
 }  // namespace
 
 std::string SettingsPath(const std::string& Name) {
@@ -26,7 +31,12 @@ std::string SettingsPath(const std::string& Name) {
   return AppDir() + Name;
 }
 
+void SetRealDeviceSource(std::function<std::vector<std::string>()> Source) {
+  DeviceSource() = std::move(Source);
+}
+
 std::vector<std::string> RealDevices() {
+  if (DeviceSource()) return DeviceSource()();
   std::vector<std::string> Devices;
   // With no drive at all libcdio answers NULL rather than an empty list.
   if (char** List = cdio_get_devices(DRIVER_DEVICE)) {

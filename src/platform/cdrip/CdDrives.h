@@ -3,6 +3,7 @@
 // CD devices that libcdio finds, then the image drives. Plain C++ so that
 // other readers of the disc (the CDDB client's direct TOC reader) list the
 // same drives in the same order without loading the library.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ std::string SettingsPath(const std::string& Name = kDefaultSettingsName);
 
 // The real CD devices (such as /dev/sr0), in drive order.
 std::vector<std::string> RealDevices();
+// Replaces libcdio's device search, for machines (and tests) that need
+// another list; an empty Source gives libcdio back.
+void SetRealDeviceSource(std::function<std::vector<std::string>()> Source);
 
 // The configured disc images, in drive order: the values of the [Images]
 // section of the settings file in file order (one key per image, for example

@@ -30,26 +30,47 @@ namespace {
 
 constexpr int32_t kWordsPerSector = CD_FRAMEWORDS;  // 16-bit words in a sector
 
+// The sectors paranoia reported trouble with while one chunk was read; Lost
+// when one of them could not be kept.
+struct TParanoiaEvents {
+  std::vector<long> Sectors;
+  bool Lost = false;
+};
+
 // paranoia's callback carries no user pointer: the extraction that is reading
 // on this thread collects the sectors it reports trouble with.
-thread_local std::vector<long>* CurrentEvents = nullptr;
+thread_local TParanoiaEvents* CurrentEvents = nullptr;
 
-void ParanoiaCallback(long Position, paranoia_cb_mode_t Event) {
+// Points the callback at Events for one chunk, on every way out.
+class TEventsScope {
+ public:
+  explicit TEventsScope(TParanoiaEvents& Events) { CurrentEvents = &Events; }
+  ~TEventsScope() { CurrentEvents = nullptr; }
+  TEventsScope(const TEventsScope&) = delete;
+  TEventsScope& operator=(const TEventsScope&) = delete;
+};
+
+// Called from inside libcdio-paranoia (C): nothing may leave it.
+void ParanoiaCallback(long Position, paranoia_cb_mode_t Event) noexcept {
   if (!CurrentEvents) return;
-  switch (Event) {
-    case PARANOIA_CB_FIXUP_EDGE:
-    case PARANOIA_CB_FIXUP_ATOM:
-    case PARANOIA_CB_FIXUP_DROPPED:
-    case PARANOIA_CB_FIXUP_DUPED:
-    case PARANOIA_CB_SCRATCH:
-    case PARANOIA_CB_REPAIR:
-    case PARANOIA_CB_SKIP:
-    case PARANOIA_CB_DRIFT:
-    case PARANOIA_CB_READERR:
-      CurrentEvents->push_back(Position / kWordsPerSector);
-      break;
-    default:
-      break;
+  try {
+    switch (Event) {
+      case PARANOIA_CB_FIXUP_EDGE:
+      case PARANOIA_CB_FIXUP_ATOM:
+      case PARANOIA_CB_FIXUP_DROPPED:
+      case PARANOIA_CB_FIXUP_DUPED:
+      case PARANOIA_CB_SCRATCH:
+      case PARANOIA_CB_REPAIR:
+      case PARANOIA_CB_SKIP:
+      case PARANOIA_CB_DRIFT:
+      case PARANOIA_CB_READERR:
+        CurrentEvents->Sectors.push_back(Position / kWordsPerSector);
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    CurrentEvents->Lost = true;
   }
 }
 
@@ -137,8 +158,8 @@ bool TExtraction::ReadPlain(int32_t Count, uint8_t* Into) {
 }
 
 bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
-  std::vector<long> Events;
-  CurrentEvents = &Events;
+  TParanoiaEvents Events;
+  TEventsScope Scope(Events);
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     int16_t* Words = nullptr;
@@ -154,11 +175,12 @@ bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
       NoteBadSector(Next + I);
     }
   }
-  CurrentEvents = nullptr;
   // paranoia reads ahead: trouble it met beyond this chunk belongs to the
   // chunk that delivers those sectors, and trouble outside the range to none.
-  for (long Sector : Events)
+  for (long Sector : Events.Sectors)
     if (Sector >= First && Sector <= Last) NoteBadSector(static_cast<int32_t>(Sector));
+  // Trouble that could not be noted still makes the chunk suspect.
+  if (Events.Lost) NoteBadSector(Next);
   return ChunkIsClean(Count);
 }
 

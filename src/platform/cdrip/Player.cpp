@@ -93,7 +93,21 @@ bool TPlayer::Proceed(bool& Restart) {
   return !StopRequested;
 }
 
-void TPlayer::Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last, bool BigEndian) {
+void TPlayer::Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last,
+                  bool BigEndian) noexcept {
+  TState End = TState::Failed;
+  try {
+    End = PlaySectors(*Media, First, Last, BigEndian);
+  } catch (...) {
+  }
+  try {
+    std::lock_guard<std::mutex> Hold(Lock);
+    if (!StopRequested) State = End;
+  } catch (...) {
+  }
+}
+
+TPlayer::TState TPlayer::PlaySectors(TMedia& Media, int32_t First, int32_t Last, bool BigEndian) {
   std::unique_ptr<TAudioOutput> Output = OpenAudioOutput();
   std::vector<uint8_t> Buffer(static_cast<size_t>(kSliceSectors) * kSectorBytes);
   // An output that does not keep time is paced here: Played frames since Clock.
@@ -112,9 +126,9 @@ void TPlayer::Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last, bo
     }
     int32_t Count = std::min(kSliceSectors, Last - Next + 1);
     size_t Size = static_cast<size_t>(Count) * kSectorBytes;
-    if (Media->ReadAudio(Next, Count, Buffer.data())) {
+    if (Media.ReadAudio(Next, Count, Buffer.data())) {
       if (BigEndian) SwapBytes(Buffer.data(), Size);
-    } else if (Media->Gone) {
+    } else if (Media.Gone) {
       End = TState::Failed;
       break;
     } else {
@@ -134,8 +148,7 @@ void TPlayer::Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last, bo
   }
   // A sound device plays out what it still holds before it closes.
   Output.reset();
-  std::lock_guard<std::mutex> Hold(Lock);
-  if (!StopRequested) State = End;
+  return End;
 }
 
 }  // namespace tolvar::cdrip

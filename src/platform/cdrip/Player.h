@@ -44,7 +44,10 @@ class TPlayer {
 
  private:
   enum class TState { None, Playing, Paused, Completed, Failed };
-  void Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last, bool BigEndian);
+  // The thread's body: nothing leaves it; a failure ends the play with status 20.
+  void Run(std::shared_ptr<TMedia> Media, int32_t First, int32_t Last, bool BigEndian) noexcept;
+  // Plays the sectors; the state the play ends in.
+  TState PlaySectors(TMedia& Media, int32_t First, int32_t Last, bool BigEndian);
   // Waits while paused; false when a stop was asked for. Restart is set when
   // the play resumed after a pause.
   bool Proceed(bool& Restart);

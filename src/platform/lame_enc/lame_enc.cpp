@@ -16,6 +16,8 @@
 #include <mutex>
 #include <vector>
 
+#include "util/NoThrow.h"
+
 namespace {
 
 // Version of this interface, as LAME 3.100's LAME_ENC.DLL reports its own.
@@ -214,11 +216,7 @@ int MonthOf(const char* Date) {
   return 1;
 }
 
-}  // namespace
-
-extern "C" {
-
-void beVersion(PBE_VERSION V) {
+void Version(PBE_VERSION V) {
   if (!V) return;
   std::memset(V, 0, sizeof *V);
   V->byDLLMajorVersion = kDllMajorVersion;
@@ -239,8 +237,8 @@ void beVersion(PBE_VERSION V) {
   V->byMMXEnabled = 0;  // libmp3lame chooses its own vector code
 }
 
-BE_ERR beInitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferSize,
-                    HBE_STREAM* phbeStream) {
+BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferSize,
+                  HBE_STREAM* phbeStream) {
   if (phbeStream) *phbeStream = 0;
   if (!pbeConfig || !dwSamples || !dwBufferSize || !phbeStream)
     return BE_ERR_INVALID_FORMAT_PARAMETERS;
@@ -264,7 +262,13 @@ BE_ERR beInitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBuffe
   S.BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
 
   std::lock_guard<std::mutex> Lock(StreamsLock);
-  HBE_STREAM Handle = AddStream(S);
+  HBE_STREAM Handle = 0;
+  try {
+    Handle = AddStream(S);
+  } catch (...) {
+    lame_close(Flags);
+    throw;
+  }
   if (Handle == 0) {
     lame_close(Flags);
     return BE_ERR_NO_MORE_HANDLES;
@@ -275,8 +279,8 @@ BE_ERR beInitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBuffe
   return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beEncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
-                     uint8_t* pOutput, uint32_t* pdwOutput) {
+BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
+                   uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
   std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
@@ -299,7 +303,7 @@ BE_ERR beEncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSa
   return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beDeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
+BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
   std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
@@ -312,7 +316,7 @@ BE_ERR beDeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutpu
   return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beCloseStream(HBE_STREAM hbeStream) {
+BE_ERR CloseStream(HBE_STREAM hbeStream) {
   std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
   if (!S) return BE_ERR_INVALID_HANDLE;
@@ -321,7 +325,7 @@ BE_ERR beCloseStream(HBE_STREAM hbeStream) {
   return BE_ERR_SUCCESSFUL;
 }
 
-BE_ERR beWriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
+BE_ERR WriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
   std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
   if (!S) return BE_ERR_INVALID_HANDLE;
@@ -361,6 +365,47 @@ BE_ERR beWriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
   }
   if (close(Fd) != 0) Result = BE_ERR_INVALID_FORMAT_PARAMETERS;
   return Result;
+}
+
+}  // namespace
+
+// The exported functions: an exception inside becomes an error result, so
+// none crosses the C interface.
+extern "C" {
+
+void beVersion(PBE_VERSION V) {
+  try {
+    Version(V);
+  } catch (...) {
+  }
+}
+
+BE_ERR beInitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferSize,
+                    HBE_STREAM* phbeStream) {
+  return tolvar::NoThrowCall<BE_ERR>(BE_ERR_NO_MORE_HANDLES, [&] {
+    return InitStream(pbeConfig, dwSamples, dwBufferSize, phbeStream);
+  });
+}
+
+BE_ERR beEncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
+                     uint8_t* pOutput, uint32_t* pdwOutput) {
+  return tolvar::NoThrowCall<BE_ERR>(BE_ERR_INVALID_FORMAT_PARAMETERS, [&] {
+    return EncodeChunk(hbeStream, nSamples, pSamples, pOutput, pdwOutput);
+  });
+}
+
+BE_ERR beDeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
+  return tolvar::NoThrowCall<BE_ERR>(BE_ERR_INVALID_FORMAT_PARAMETERS,
+                                     [&] { return DeinitStream(hbeStream, pOutput, pdwOutput); });
+}
+
+BE_ERR beCloseStream(HBE_STREAM hbeStream) {
+  return tolvar::NoThrowCall<BE_ERR>(BE_ERR_INVALID_HANDLE, [&] { return CloseStream(hbeStream); });
+}
+
+BE_ERR beWriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
+  return tolvar::NoThrowCall<BE_ERR>(BE_ERR_INVALID_FORMAT_PARAMETERS,
+                                     [&] { return WriteInfoTag(hbeStream, lpszFileName); });
 }
 
 }  // extern "C"

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "util/NoThrow.h"
 #include "util/TextEncoding.h"
 
 namespace {
@@ -75,14 +77,8 @@ void AddComment(vorbis_comment& Comment, const char* Tag, const char* Latin1) {
   vorbis_comment_add_tag(&Comment, Tag, tolvar::Latin1ToUtf8(Latin1).c_str());
 }
 
-}  // namespace
-
-extern "C" {
-
-__attribute__((visibility("default"))) int vbEncOpen(const TVbEncConfig* Config,
-                                                     const TVbStreamInfo* Info,
-                                                     uint32_t* SamplesPerWrite,
-                                                     uint32_t* OutputBufferSize, void** Handle) {
+int EncOpen(const TVbEncConfig* Config, const TVbStreamInfo* Info, uint32_t* SamplesPerWrite,
+            uint32_t* OutputBufferSize, void** Handle) {
   if (!Config || !SamplesPerWrite || !OutputBufferSize || !Handle ||
       Config->Size != sizeof(TVbEncConfig))
     return VB_ERR_PARAMETER;
@@ -90,13 +86,12 @@ __attribute__((visibility("default"))) int vbEncOpen(const TVbEncConfig* Config,
   if (Config->Channels < 1 || Config->Channels > 2 || Config->SampleRate < 8000 ||
       Config->SampleRate > 192000)
     return VB_ERR_FORMAT;
-  auto* Stream = new (std::nothrow) TStream;
+  std::unique_ptr<TStream> Stream(new (std::nothrow) TStream);
   if (!Stream) return VB_ERR_ENCODER;
   Stream->Channels = static_cast<int>(Config->Channels);
   float Quality = std::clamp(Config->Quality, -0.1f, 1.0f);
   if (vorbis_encode_init_vbr(&Stream->Info, Stream->Channels, static_cast<long>(Config->SampleRate),
                              Quality) != 0) {
-    delete Stream;
     return VB_ERR_ENCODER;
   }
   Stream->InfoReady = true;
@@ -133,13 +128,12 @@ __attribute__((visibility("default"))) int vbEncOpen(const TVbEncConfig* Config,
 
   *SamplesPerWrite = kSamplesPerWrite;
   *OutputBufferSize = kOutputBufferSize;
-  *Handle = Stream;
+  *Handle = Stream.release();
   return 0;
 }
 
-__attribute__((visibility("default"))) int vbEncWrite(void* Handle, uint32_t Samples,
-                                                      const int16_t* Input, uint8_t* Output,
-                                                      uint32_t* BytesProduced) {
+int EncWrite(void* Handle, uint32_t Samples, const int16_t* Input, uint8_t* Output,
+             uint32_t* BytesProduced) {
   auto* Stream = static_cast<TStream*>(Handle);
   if (!Stream || !Output || !BytesProduced || (Samples > 0 && !Input)) return VB_ERR_PARAMETER;
   *BytesProduced = 0;
@@ -156,9 +150,9 @@ __attribute__((visibility("default"))) int vbEncWrite(void* Handle, uint32_t Sam
   return 0;
 }
 
-__attribute__((visibility("default"))) int vbEncClose(void* Handle, uint8_t* Output,
-                                                      uint32_t* BytesProduced) {
-  auto* Stream = static_cast<TStream*>(Handle);
+int EncClose(void* Handle, uint8_t* Output, uint32_t* BytesProduced) {
+  // Freed on every way out.
+  std::unique_ptr<TStream> Stream(static_cast<TStream*>(Handle));
   if (!Stream) return VB_ERR_PARAMETER;
   int Result = 0;
   if (!Output || !BytesProduced) {
@@ -171,8 +165,35 @@ __attribute__((visibility("default"))) int vbEncClose(void* Handle, uint8_t* Out
     *BytesProduced = Stream->Deliver(Output);
     if (!Stream->Pending.empty()) Result = VB_ERR_OVERFLOW;
   }
-  delete Stream;
   return Result;
+}
+
+}  // namespace
+
+// The exported functions: an exception inside becomes an error result, so
+// none crosses the C interface.
+extern "C" {
+
+__attribute__((visibility("default"))) int vbEncOpen(const TVbEncConfig* Config,
+                                                     const TVbStreamInfo* Info,
+                                                     uint32_t* SamplesPerWrite,
+                                                     uint32_t* OutputBufferSize, void** Handle) {
+  return tolvar::NoThrowCall<int>(VB_ERR_ENCODER, [&] {
+    return EncOpen(Config, Info, SamplesPerWrite, OutputBufferSize, Handle);
+  });
+}
+
+__attribute__((visibility("default"))) int vbEncWrite(void* Handle, uint32_t Samples,
+                                                      const int16_t* Input, uint8_t* Output,
+                                                      uint32_t* BytesProduced) {
+  return tolvar::NoThrowCall<int>(
+      VB_ERR_ENCODER, [&] { return EncWrite(Handle, Samples, Input, Output, BytesProduced); });
+}
+
+__attribute__((visibility("default"))) int vbEncClose(void* Handle, uint8_t* Output,
+                                                      uint32_t* BytesProduced) {
+  return tolvar::NoThrowCall<int>(VB_ERR_ENCODER,
+                                  [&] { return EncClose(Handle, Output, BytesProduced); });
 }
 
 __attribute__((visibility("default"))) int vbVersion(TVbVersion* Version) {
