@@ -1,10 +1,6 @@
 // TCddb against the CDDB test server, and its text helpers.
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <thread>
 
@@ -28,27 +24,6 @@ TDiscToc ThreeTracks() {
   Toc.LeadOut = {12, 30, 70, false};
   return Toc;
 }
-
-// Takes connections on 127.0.0.1 and never answers.
-class TSilentServer {
- public:
-  TSilentServer() : FSocket(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in Addr{};
-    Addr.sin_family = AF_INET;
-    Addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t Len = sizeof Addr;
-    bind(FSocket, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr);
-    listen(FSocket, 4);
-    getsockname(FSocket, reinterpret_cast<sockaddr*>(&Addr), &Len);
-    FPort = ntohs(Addr.sin_port);
-  }
-  ~TSilentServer() { close(FSocket); }
-  std::string HostPort() const { return "127.0.0.1:" + std::to_string(FPort); }
-
- private:
-  int FSocket;
-  int FPort = 0;
-};
 
 const std::vector<int> kOffsets = {150, 18783, 39387};
 const std::string kHello = "&hello=user+example+Tolvar+v0%2E7&proto=5";
@@ -218,7 +193,7 @@ TEST_F(CddbClient, CancelOrAPassedDeadlineFreesTheClientAtOnce) {
   Server.AddEntry("rock", "1502ec03", kOffsets, 750,
                   "DISCID=1502ec03\nTTITLE0=\nTTITLE1=\nTTITLE2=\n");
   const std::string Live = Cddb.ServerAddr;
-  TSilentServer Silent;
+  cddbtest::TSilentServer Silent;
   Cddb.ServerAddr = Silent.HostPort();
   ASSERT_EQ(Cddb.HttpQuery(), 0);
   Loop.RunUntil([] { return false; }, 100ms);

@@ -82,11 +82,11 @@ def handle(conn, port):
     elif path.startswith("/longline/"):
         conn.sendall(b"HTTP/1.0 200 OK\r\nX-Long: " + b"x" * (int(path[10:]) - 8) + b"\r\n\r\n")
         wait_for_close(conn)
-    elif path == "/endless":
+    elif path.startswith("/endless"):
         conn.sendall(b"HTTP/1.0 200 OK\r\n")
         while True:
             conn.sendall(b"X-Filler: " + b"x" * 1000 + b"\r\n")
-    elif path == "/drip":
+    elif path.startswith("/drip"):
         for byte in b"HTTP/1.0 200 OK\r\nX-Drip: " + b"x" * 100000:
             conn.sendall(bytes([byte]))
             time.sleep(0.05)
