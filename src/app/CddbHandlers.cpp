@@ -1,6 +1,7 @@
 // The window's side of the CDDB lookup: the two commands, and the entry lines
 // written into the rows and the disc-wide texts as they arrive.
 #include <QAction>
+#include <QShortcut>
 #include <cstdlib>
 
 #include "app/ErrorDisplay.h"
@@ -63,6 +64,10 @@ void TfrmTolvar::ConnectCddb() {
   connect(mniCDDBConnect, &QAction::triggered, this, Guarded([this] { mniCDDBConnectClick(); }));
   connect(ToolButton11, &QAction::triggered, this, Guarded([this] { ToolButton11Click(); }));
   connect(mniCDDBGetInfo, &QAction::triggered, this, Guarded([this] { tbCDDBGetinfoClick(); }));
+  // Esc gives up a lookup that hangs; the next command can start at once.
+  // (An open cell editor keeps Esc for itself.)
+  auto* CancelCddb = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(CancelCddb, &QShortcut::activated, this, Guarded([this] { Cddb->Cancel(); }));
 }
 
 void TfrmTolvar::SelectCddbDrive(int Index) {

@@ -23,6 +23,14 @@ bool IsDigit(char C) {
   return C >= '0' && C <= '9';
 }
 
+// Categories are single words such as "rock" or "newage".
+bool IsCategory(const std::string& Text) {
+  if (Text.empty()) return false;
+  for (char C : Text)
+    if (!((C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z'))) return false;
+  return true;
+}
+
 }  // namespace
 
 TCddb::TCddb(TEventLoop& Loop) : HttpClient(Loop) {
@@ -61,8 +69,11 @@ int32_t TCddb::HttpRead() {
     Report("Selected server not an HTTP server");
     return -1;
   }
+  // Both texts came from a server's reply or the user: they are data, never
+  // more of the query.
   return StartRequest("http://" + ServerAddr + ServerAdditionalAddr + "?cmd=cddb+read+" +
-                          Trim(CDInfo.Category) + "+" + Trim(CDInfo.DiscID) + HelloArguments(),
+                          UrlEncode(Trim(CDInfo.Category)) + "+" + UrlEncode(Trim(CDInfo.DiscID)) +
+                          HelloArguments(),
                       "Reading CD info", ReadSent);
 }
 
@@ -70,8 +81,11 @@ int32_t TCddb::StartRequest(const std::string& Url, const char* Status, int32_t 
   // A second command must not empty the stream the running one fills, nor
   // change the state its answer is handled by.
   if (FRequestRunning) {
-    Report(GetAsyncFailed("HTTP component is busy"));
-    return -1;
+    if (std::chrono::steady_clock::now() - FRequestStarted < HttpClient.Deadline) {
+      Report(GetAsyncFailed("HTTP component is busy"));
+      return -1;
+    }
+    Cancel();  // past its deadline: its end is merely still in the queue
   }
   ReceiveStream.str({});
   ReceiveStream.clear();
@@ -83,6 +97,7 @@ int32_t TCddb::StartRequest(const std::string& Url, const char* Status, int32_t 
     FOverflow = false;
     HttpClient.GetAsync();
     FRequestRunning = true;
+    FRequestStarted = std::chrono::steady_clock::now();
     State = NewState;
     return 0;
   } catch (const std::exception& E) {
@@ -92,6 +107,15 @@ int32_t TCddb::StartRequest(const std::string& Url, const char* Status, int32_t 
   }
 }
 
+void TCddb::Cancel() {
+  if (!FRequestRunning) return;
+  FRequestRunning = false;
+  ++FAbandoned;
+  HttpClient.Abort();
+  State = HttpFailed;
+  Report("CDDB request cancelled");
+}
+
 void TCddb::Exchange(const std::string& Line) {
   if (OnDataExchange) OnDataExchange(*this, Line);
 }
@@ -99,6 +123,10 @@ void TCddb::Exchange(const std::string& Line) {
 // ---- replies ----
 
 void TCddb::RequestDone(int Error) {
+  if (FAbandoned > 0) {
+    --FAbandoned;  // the end of a cancelled request, not of the running one
+    return;
+  }
   FRequestRunning = false;
   if (Error != 0) {
     State = HttpFailed;
@@ -112,19 +140,20 @@ void TCddb::RequestDone(int Error) {
 
 void TCddb::HandleBody(int32_t Selector) {
   if (Selector != QuerySent && Selector != ReadSent) return;
-  // A line that is no number where one is due ends the reply, not the program.
-  try {
-    for (const std::string& Line : SplitLines(ReceiveStream.str())) {
+  // A line that is no number where one is due ends the reply; the error goes
+  // to the loop's owner, naming the line.
+  for (const std::string& Line : SplitLines(ReceiveStream.str())) {
+    try {
       Exchange(Line);
       if (Selector == QuerySent)
         QueryReply(Line);
       else
         ReadReply(Line);
+    } catch (const EConvertError& E) {
+      throw InLine(E, Line);
     }
-    if (Selector == ReadSent) ParseEntry();
-  } catch (const EConvertError& E) {
-    Report(E.what());
   }
+  if (Selector == ReadSent) ParseEntry();
 }
 
 int32_t TCddb::AskMatch() {
@@ -145,10 +174,9 @@ void TCddb::QueryReply(const std::string& Line) {
       State = QueryFailed;
       return;
     }
-    CDInfo.Category = FirstWord(Matches[0]);
     char Id[9];
     std::snprintf(Id, sizeof Id, "%8.8X", CddbDiscId(CDInfo.Toc));
-    CDInfo.DiscID = Id;
+    TakeMatch(FirstWord(Matches[0]), Id);
   } else if (Code == "210" || Code == "211") {
     Report(Code == "210" ? "Found exact matches" : "Found inexact matches");
     Matches.fill({});
@@ -189,9 +217,21 @@ void TCddb::ChooseMatch(int32_t RightOne) {
   }
   const std::string& Match = Matches[RightOne];
   size_t Blank = Match.find(' ');
-  CDInfo.Category = FirstWord(Match);
-  CDInfo.DiscID = Blank == std::string::npos ? std::string() : Match.substr(Blank + 1, 8);
-  State = QueryDone;
+  if (TakeMatch(FirstWord(Match), Blank == std::string::npos ? "" : Match.substr(Blank + 1, 8)))
+    State = QueryDone;
+}
+
+// The chosen match's category and disc ID become those of the next read; a
+// category that is no single word is no match.
+bool TCddb::TakeMatch(const std::string& Category, const std::string& DiscID) {
+  if (!IsCategory(Category)) {
+    State = QueryFailed;
+    Report("No match found");
+    return false;
+  }
+  CDInfo.Category = Category;
+  CDInfo.DiscID = DiscID;
+  return true;
 }
 
 void TCddb::ReadReply(const std::string& Line) {

@@ -5,6 +5,7 @@
 // (every line sent or received) and OnMatch (the caller picks a match).
 // Commands return at once; the answer is handled when the HTTP client's
 // request is done, from the event loop.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <sstream>
@@ -53,6 +54,10 @@ class TCddb : public TCddbDisc {
 
   // True from a started request until its answer has been handled.
   bool Busy() const { return FRequestRunning; }
+  // Gives up the running request (State HttpFailed); the next command can
+  // start at once. A command given while a request runs past the HTTP
+  // client's Deadline does the same first.
+  void Cancel();
 
   // The HTTP client's proxy settings, not copies of them.
   std::string& ProxyAddress() { return HttpClient.Proxy; }
@@ -83,10 +88,13 @@ class TCddb : public TCddbDisc {
   void QueryReply(const std::string& Line);
   void ReadReply(const std::string& Line);
   void ChooseMatch(int32_t RightOne);
+  bool TakeMatch(const std::string& Category, const std::string& DiscID);
   int32_t AskMatch();
   void Exchange(const std::string& Line);
 
   bool FRequestRunning = false;
+  std::chrono::steady_clock::time_point FRequestStarted;
+  int FAbandoned = 0;      // cancelled requests whose end is still to come
   bool FOverflow = false;  // the running request's body passed MaxReplyBytes
 };
 

@@ -93,6 +93,10 @@ void ParseLine(const std::string& Line, TCDInfo& Info) {
 
 }  // namespace
 
+EConvertError InLine(const EConvertError& Error, const std::string& Line) {
+  return EConvertError(std::string(Error.what()) + " in line \"" + Line + "\"");
+}
+
 int32_t StrToInt(const std::string& Text) {
   size_t I = Text.find_first_not_of(' ');
   if (I == std::string::npos) throw NotANumber(Text);
@@ -138,8 +142,14 @@ std::string UnescapeEntryText(std::string Text) {
 }
 
 void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info) {
-  for (const std::string& Line : Entry)
-    if (!Line.empty()) ParseLine(Line, Info);
+  for (const std::string& Line : Entry) {
+    if (Line.empty()) continue;
+    try {
+      ParseLine(Line, Info);
+    } catch (const EConvertError& E) {
+      throw InLine(E, Line);
+    }
+  }
 }
 
 }  // namespace tolvar

@@ -15,6 +15,9 @@ struct EConvertError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The same error, saying which line of a reply or an entry held the text.
+EConvertError InLine(const EConvertError& Error, const std::string& Line);
+
 // A decimal integer with optional leading blanks and sign; EConvertError otherwise.
 int32_t StrToInt(const std::string& Text);
 
@@ -35,8 +38,9 @@ TEntryLine CollectEntryLine(TEntryArray& Entry, const std::string& Line);
 std::string UnescapeEntryText(std::string Text);
 
 // Reads the non-empty slots of Entry into the texts and Revision of Info,
-// appending to what Info holds. Raises EConvertError on a revision or track
-// number that is not a number; the lines before it stay parsed.
+// appending to what Info holds. Raises EConvertError, naming the line, on a
+// revision or track number that is not a number; the lines before it stay
+// parsed.
 void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info);
 
 }  // namespace tolvar

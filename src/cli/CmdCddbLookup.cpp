@@ -1,6 +1,7 @@
 // tolvar-cli cddb query|read|lookup: the CDDB client against a server. Status
 // texts go to stderr, the matches and the entry to stdout. The poll loop runs
 // until the client has handled each answer.
+#include <exception>
 #include <iostream>
 #include <optional>
 
@@ -40,11 +41,16 @@ std::string Shown(const std::string& Latin1) {
 }
 
 // Runs the loop until the request that Started reports has been handled.
-// False when it did not start or its answer left the client waiting.
+// False when it did not start or its answer left the client waiting; an
+// answer that could not be read (a conversion error) raises its error.
 bool Await(TPollLoop& Loop, TCddb& Cddb, int32_t Started, int32_t Waiting) {
   if (Started != 0) return false;
-  if (!Loop.RunUntil([&] { return !Cddb.Busy(); }, kRequestLimit))
-    throw TCommandError("no answer from the server");
+  std::exception_ptr Failure;
+  Loop.OnException = [&](std::exception_ptr E) { Failure = E; };
+  bool Answered = Loop.RunUntil([&] { return !Cddb.Busy() || Failure; }, kRequestLimit);
+  Loop.OnException = nullptr;
+  if (Failure) std::rethrow_exception(Failure);
+  if (!Answered) throw TCommandError("no answer from the server");
   if (Cddb.State != Waiting) return true;
   // A body that never said how it ends, such as a web server's error page.
   std::cerr << "tolvar-cli: incomplete answer from the server (HTTP "

@@ -15,6 +15,12 @@ std::string ErrorText(int Error) {
   return WSocketErrorDesc(Error) + " (Error #" + std::to_string(Error) + ")";
 }
 
+// "120 s", or "600 ms" for what is not whole seconds.
+std::string DurationText(std::chrono::milliseconds Time) {
+  if (Time.count() % 1000 == 0) return std::to_string(Time.count() / 1000) + " s";
+  return std::to_string(Time.count()) + " ms";
+}
+
 // "Sun, 06 Nov 1994 08:49:37"
 std::string HttpDate(std::time_t Time) {
   static const char Days[] = "SunMonTueWedThuFriSat";
@@ -90,7 +96,7 @@ void THttpCli::DoRequestAsync(THttpRequest Request) {
   FStatusCode = 0;
   FReasonPhrase.clear();
   FRcvdCount = FSentCount = 0;
-  FHeaderLineCount = FBodyLineCount = 0;
+  FHeaderLineCount = FBodyLineCount = FHeaderBytes = 0;
   FContentLength = -1;
   FContentType.clear();
   FSendFlag = FConnected = FLocationFlag = FHeaderFlag = FHeaderEnded = false;
@@ -119,8 +125,10 @@ void THttpCli::DoRequestAsync(THttpRequest Request) {
   if (FPath.empty()) FPath = "/";
   FDocName = DocNameFromPath(FDocName);
 
+  FStarted = std::chrono::steady_clock::now();
   Touch();
-  if (!FTimer) FTimer = FTarget.Loop().StartTimer(Timeout, [this] { CheckProgress(); });
+  if (!FTimer)
+    FTimer = FTarget.Loop().StartTimer(std::min(Timeout, Deadline), [this] { CheckProgress(); });
   StartLookup();
 }
 
@@ -180,13 +188,15 @@ void THttpCli::PostIdle() {
 void THttpCli::CheckProgress() {
   FTimer = 0;
   if (FState == THttpState::Idle) return;
-  auto Quiet = std::chrono::steady_clock::now() - FLastProgress;
-  if (Quiet < Timeout) {
-    auto Left = std::chrono::ceil<std::chrono::milliseconds>(Timeout - Quiet);
-    FTimer = FTarget.Loop().StartTimer(Left, [this] { CheckProgress(); });
-    return;
-  }
-  FailRequest(WSAETIMEDOUT, ErrorText(WSAETIMEDOUT));
+  auto Now = std::chrono::steady_clock::now();
+  auto Quiet = Now - FLastProgress;
+  auto Running = Now - FStarted;
+  if (Running >= Deadline)
+    return FailRequest(WSAETIMEDOUT, "No complete answer within " + DurationText(Deadline));
+  if (Quiet >= Timeout) return FailRequest(WSAETIMEDOUT, ErrorText(WSAETIMEDOUT));
+  auto Left =
+      std::chrono::ceil<std::chrono::milliseconds>(std::min(Timeout - Quiet, Deadline - Running));
+  FTimer = FTarget.Loop().StartTimer(Left, [this] { CheckProgress(); });
 }
 
 // Ends the running request at once with Error.
@@ -373,23 +383,19 @@ void THttpCli::SocketDataSent() {
 
 void THttpCli::SocketSessionClosed(int Error) {
   if (FState == THttpState::Idle) return;
-  if (Error != 0) FRequestDoneError = Error;
+  // A reset or other loss is the cause, not the status line that came before.
+  if (Error != 0 && !FFailureNoted) NoteFailure(Error, ErrorText(Error));
   FConnected = false;
   auto Token = FTarget.Token();
   if (FHeaderFlag) {
     if (!LeaveHeader()) return;
-    if (FLocationFlag) return LocationSessionClosed();
+    // A header cut off for being too long moves nowhere.
+    if (FLocationFlag && !FFailureNoted) return LocationSessionClosed();
   }
   if (FState == THttpState::AwaitingHeader && !FHeaderEnded) {
     // The answer broke off before its header was complete.
-    if (!FFailureNoted) {
-      if (FRequestDoneError == 0) {
-        FRequestDoneError = httperrBadResponse;
-        FReasonPhrase = "Connection closed before the end of the header";
-      } else {
-        FReasonPhrase = ErrorText(FRequestDoneError);
-      }
-    }
+    if (!FFailureNoted)
+      NoteFailure(httperrBadResponse, "Connection closed before the end of the header");
     if (FStatusCode == 0) FStatusCode = 404;
     return PostIdle();
   }
@@ -413,7 +419,7 @@ void THttpCli::LocationSessionClosed() {
   if (OnLocationChange) OnLocationChange(*this);
   if (!Alive(Token)) return;
   FRcvdHeader.clear();
-  FHeaderLineCount = FBodyLineCount = 0;
+  FHeaderLineCount = FBodyLineCount = FHeaderBytes = 0;
   FContentLength = -1;
   FContentType.clear();
   FStatusCode = 0;
@@ -492,6 +498,9 @@ void THttpCli::GetHeaderLineNext(const char* Data, int Len) {
     if (!Alive(Token)) return;
   }
   ++FHeaderLineCount;
+  // A server must not make the client hold or wait on a header without end.
+  FHeaderBytes += Len + static_cast<int>(FLineEnd.size());
+  if (FHeaderBytes > MaxHeaderBytes) throw EHttpException("HTTP header too large", httperrOverflow);
   std::string Line(Data, Len);
   if (Len >= 6 && SameText(Line.substr(0, 6), "<HTML>")) {
     // No header at all: the answer is the document.
@@ -592,9 +601,9 @@ void THttpCli::GetBodyLineNext(const char* Data, int Len) {
   FRcvdCount += Len;
   if (RcvdStream) RcvdStream->write(Data, Len);
   if (OnDocData) OnDocData(*this, Data, Len);
-  // An error answer is not waited on past its announced length; its body is
-  // still delivered whole.
-  if (Alive(Token) && FStatusCode >= 400 && FContentLength >= 0 && FRcvdCount >= FContentLength &&
+  // An answer is complete at its announced length, whether or not the server
+  // closes the connection then.
+  if (Alive(Token) && FContentLength >= 0 && FRcvdCount >= FContentLength &&
       FCtrlSocket.State() == wsConnected)
     FCtrlSocket.Close();
 }

@@ -64,6 +64,9 @@ class THttpCli {
 
   // At most this many relocations in a row; one more ends the request.
   static constexpr int MaxRelocations = 10;
+  // The header lines of one answer, terminators included, may hold this
+  // many bytes in all; more ends the request with httperrOverflow.
+  static constexpr int MaxHeaderBytes = 64 * 1024;
 
   explicit THttpCli(TEventLoop& Loop);
   ~THttpCli();
@@ -91,6 +94,9 @@ class THttpCli {
   TSocksAuthentication SocksAuthentication = socksNoAuthentication;
   // A request that makes no progress for this long ends with error 10060.
   std::chrono::milliseconds Timeout = std::chrono::seconds(60);
+  // Every request ends within this time, however steadily the answer comes
+  // (error 10060).
+  std::chrono::milliseconds Deadline = std::chrono::seconds(120);
 
   std::ostream* RcvdStream = nullptr;  // receives the body
   std::istream* SendStream = nullptr;  // the body of a POST, from its current position
@@ -206,6 +212,7 @@ class THttpCli {
   bool FHeaderEnded = false;   // the header was complete
   bool FSendFlag = false;      // sending a POST body
   int FHeaderLineCount = 0;
+  int FHeaderBytes = 0;
   int FBodyLineCount = 0;
   int FRelocations = 0;
   TLineHandler FNext = nullptr;
@@ -213,7 +220,7 @@ class THttpCli {
   static constexpr int LineBufferSize = 8192;
   char FReceiveBuffer[LineBufferSize + 1];
   int FReceiveLen = 0;
-  std::chrono::steady_clock::time_point FLastProgress;
+  std::chrono::steady_clock::time_point FStarted, FLastProgress;
   TEventLoop::TTimerId FTimer = 0;
 };
 

@@ -9,8 +9,10 @@
 namespace tolvar {
 
 namespace {
-// A CUE string cannot hold a double quote; a single one reads the same to people.
-std::string Quoted(std::string Text) {
+// A CUE string cannot hold a double quote; a single one reads the same to
+// people. Nor a line break: each text stays on its line.
+std::string Quoted(const std::string& Raw) {
+  std::string Text = SingleLine(Raw);
   std::replace(Text.begin(), Text.end(), '"', '\'');
   return "\"" + Text + "\"";
 }

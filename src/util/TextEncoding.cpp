@@ -53,10 +53,25 @@ std::string Utf8ToLatin1(std::string_view Utf8) {
   return Out;
 }
 
+std::string SingleLine(std::string_view Text) {
+  std::string Out;
+  Out.reserve(Text.size());
+  for (size_t I = 0; I < Text.size(); ++I) {
+    const unsigned char C = static_cast<unsigned char>(Text[I]);
+    if (C == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
+    if (C == '\r' || C == '\n' || C == '\t')
+      Out += ' ';
+    else if (C >= 0x20)
+      Out += static_cast<char>(C);
+  }
+  return Out;
+}
+
 std::string FileNamePart(std::string_view Latin1) {
   std::string Clean(Latin1);
   for (char& C : Clean)
     if (C == '/' || C == '\0') C = '_';
+  Clean = SingleLine(Clean);
   if (Clean == "." || Clean == "..") Clean = "_";
   return Latin1ToUtf8(Clean);
 }

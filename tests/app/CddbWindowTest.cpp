@@ -33,6 +33,8 @@ class TCddbWindowTest : public QObject {
   void EntryLinesWrittenIntoRows();
   void GetInfoRefusedAndQueryEnd();
   void ServerDownShowsStatusOnly();
+  void EscCancelsAHangingLookup();
+  void EntryThatDoesNotParseReachesTheErrorBox();
 };
 
 void TCddbWindowTest::ConnectAndGetInfoFillRowsAndDiscTexts() {
@@ -151,6 +153,56 @@ void TCddbWindowTest::ServerDownShowsStatusOnly() {
   QVERIFY(Status(Form).rfind("CDDB Component Internal Error", 0) == 0);
   QCOMPARE(Form.Tracks()->Node(0).Title, std::string("Track 1"));
   QVERIFY(Dialogs.Shown.empty());
+}
+
+void TCddbWindowTest::EscCancelsAHangingLookup() {
+  TWindowEnv Env;
+  cddbtest::TCddbServer Server;
+  cddbtest::TSilentServer Silent;
+  TEnv Host("TOLVAR_CDDB_SERVER", Silent.HostPort());
+  TScriptedDialogs Dialogs;
+  TfrmTolvar Form;
+  Form.show();
+  QVERIFY(QTest::qWaitForWindowActive(&Form));
+  Form.tbCDDBConnect->trigger();
+  QTest::qWait(100);
+  QVERIFY(Form.Cddb->Busy());
+  QTest::keyClick(&Form, Qt::Key_Escape);
+  QVERIFY(!Form.Cddb->Busy());
+  QCOMPARE(Form.Cddb->State, TCddb::HttpFailed);
+  QCOMPARE(Status(Form), std::string("CDDB request cancelled"));
+
+  // The next lookup goes out at once.
+  Form.Cddb->ReadTOC(0);
+  Server.AddEntry("rock", Form.Cddb->CDInfo.DiscID, {}, 12,
+                  "DISCID=" + Form.Cddb->CDInfo.DiscID +
+                      "\nTTITLE0=\nTTITLE1=\nTTITLE2=\nTTITLE3=\nTTITLE4=\n");
+  Form.Cddb->ServerAddr = Server.HostPort();
+  Form.tbCDDBConnect->trigger();
+  WaitIdle(Form);
+  QCOMPARE(Form.Cddb->State, TCddb::QueryDone);
+  QVERIFY(Dialogs.Shown.empty());
+}
+
+void TCddbWindowTest::EntryThatDoesNotParseReachesTheErrorBox() {
+  TWindowEnv Env;
+  cddbtest::TCddbServer Server;
+  TEnv Host("TOLVAR_CDDB_SERVER", Server.HostPort());
+  TScriptedDialogs Dialogs;
+  TfrmTolvar Form;
+  Form.Cddb->ReadTOC(0);
+  const std::string Id = Form.Cddb->CDInfo.DiscID;
+  Server.AddEntry(
+      "rock", Id, {}, 12,
+      "# Revision: seven\nDISCID=" + Id + "\nTTITLE0=\nTTITLE1=\nTTITLE2=\nTTITLE3=\nTTITLE4=\n");
+  Form.mniCDDBConnect->trigger();
+  WaitIdle(Form);
+  Form.ToolButton11->trigger();
+  WaitIdle(Form);
+  QTRY_COMPARE(Dialogs.Shown.size(), size_t(1));
+  QCOMPARE(Dialogs.Shown[0],
+           std::string("'seven' is not a valid integer value in line \"# Revision: seven\""));
+  QVERIFY(Form.isEnabled());  // the program goes on
 }
 
 TOLVAR_APP_TEST_MAIN(TCddbWindowTest)

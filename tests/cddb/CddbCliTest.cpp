@@ -224,6 +224,18 @@ TEST(CddbLookupCommand, FailuresExitWithStatusAndMessage) {
   EXPECT_TRUE(Has(WrongPath.Err, "incomplete answer from the server (HTTP 404 Not Found)"))
       << WrongPath.Err;
 
+  // An entry that does not parse is no result, and the line is named.
+  cddbtest::TCddbServer Broken;
+  Broken.AddEntry("misc", "27008305", kSampleOffsets, 133,
+                  "# Revision: seven\nDISCID=27008305\nTTITLE0=\nTTITLE1=\nTTITLE2=\n"
+                  "TTITLE3=\nTTITLE4=\n");
+  TRun Unparsed = RunCli(Sample + "read --category misc --server " + Broken.HostPort());
+  EXPECT_EQ(Unparsed.Status, 1);
+  EXPECT_EQ(Unparsed.Out, "");
+  EXPECT_TRUE(
+      Has(Unparsed.Err, "'seven' is not a valid integer value in line \"# Revision: seven\"\n"))
+      << Unparsed.Err;
+
   EXPECT_EQ(RunCli(Sample + "read" + At).Status, 2);
   EXPECT_EQ(RunCli(Sample + "query --category rock" + At).Status, 2);
   EXPECT_EQ(RunCli(Sample + "query --choose 100" + At).Status, 2);

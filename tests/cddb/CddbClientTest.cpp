@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "CddbServer.h"
 #include "cddb/Cddb.h"
@@ -189,6 +190,56 @@ TEST_F(CddbClient, RefusedAndFailedRequests) {
             "\"Connection refused (Error #10061)\"");
 }
 
+TEST_F(CddbClient, CancelOrAPassedDeadlineFreesTheClientAtOnce) {
+  Server.AddEntry("rock", "1502ec03", kOffsets, 750,
+                  "DISCID=1502ec03\nTTITLE0=\nTTITLE1=\nTTITLE2=\n");
+  const std::string Live = Cddb.ServerAddr;
+  cddbtest::TSilentServer Silent;
+  Cddb.ServerAddr = Silent.HostPort();
+  ASSERT_EQ(Cddb.HttpQuery(), 0);
+  Loop.RunUntil([] { return false; }, 100ms);
+  Cddb.Cancel();
+  EXPECT_FALSE(Cddb.Busy());
+  EXPECT_EQ(Cddb.State, TCddb::HttpFailed);
+  EXPECT_EQ(Statuses.back(), "CDDB request cancelled");
+  // The cancelled request's end, still to come, does not pass for the next one's.
+  Cddb.ServerAddr = Live;
+  Finish(Cddb.HttpQuery());
+  EXPECT_EQ(Cddb.State, TCddb::QueryDone);
+
+  // Past its deadline a request no longer blocks the next command, even
+  // before the loop has ended it.
+  Cddb.HttpClient.Deadline = 50ms;
+  Cddb.ServerAddr = Silent.HostPort();
+  ASSERT_EQ(Cddb.HttpQuery(), 0);
+  std::this_thread::sleep_for(80ms);
+  Cddb.ServerAddr = Live;
+  ASSERT_EQ(Cddb.HttpQuery(), 0);
+  Cddb.HttpClient.Deadline = 10s;
+  Finish(0);
+  EXPECT_EQ(Cddb.State, TCddb::QueryDone);
+}
+
+TEST_F(CddbClient, ReplyTextsGoIntoTheNextRequestEncoded) {
+  // A category that is not one word of letters is no match.
+  Server.AddEntry("ro&ck", "1502ec03", kOffsets, 750,
+                  "DISCID=1502ec03\nDTITLE=A / B\nTTITLE0=\nTTITLE1=\nTTITLE2=\n");
+  Finish(Cddb.HttpQuery());
+  EXPECT_EQ(Lines.back(), "200 ro&ck 1502ec03 A / B");
+  EXPECT_EQ(Statuses.back(), "No match found");
+  EXPECT_EQ(Cddb.State, TCddb::QueryFailed);
+
+  // A disc ID from a match list travels as data, not as more of the query.
+  cddbtest::TCddbServer Other;
+  Other.AddEntry("misc", "a%2B&x=1", kOffsets, 750,
+                 "DISCID=1502ec03\nDTITLE=A / B\nTTITLE0=\nTTITLE1=\nTTITLE2=\n");
+  Cddb.ServerAddr = Other.HostPort();
+  Finish(Cddb.HttpQuery());
+  EXPECT_EQ(Cddb.CDInfo.DiscID, "a%2B&x=1");
+  Finish(Cddb.HttpRead());
+  EXPECT_EQ(Other.Requests().back(), "/~cddb/cddb.cgi?cmd=cddb+read+misc+a%252B%26x%3D1" + kHello);
+}
+
 TEST_F(CddbClient, StrayLinesInAnEntryAreReported) {
   auto Read = [&](const std::string& Body) {
     Server.AddEntry("rock", "1502ec03", kOffsets, 750, "DISCID=1502ec03\n" + Body);
@@ -206,13 +257,25 @@ TEST_F(CddbClient, StrayLinesInAnEntryAreReported) {
   EXPECT_EQ(Cddb.State, TCddb::EntryRead);
   EXPECT_EQ(Cddb.CDInfo.TrackTitles[2], "c");
 
-  // A line with no reply code where one is due ends the reply, not the program.
+  // A line with no reply code where one is due ends the reply with a
+  // conversion error that names the line; the loop's owner receives it.
+  std::string Raised;
+  Loop.OnException = [&](std::exception_ptr E) {
+    try {
+      std::rethrow_exception(E);
+    } catch (const std::exception& X) {
+      Raised = X.what();
+    }
+  };
   Read("TTITLE0=a\nttitle1=b\nTTITLE1=b\nTTITLE2=c\n");
-  EXPECT_EQ(Statuses, Strings({"Reading CD info", "OK, CDDB database entry follows",
-                               "'tti' is not a valid integer value"}));
+  EXPECT_EQ(Raised, "'tti' is not a valid integer value in line \"ttitle1=b\"");
+  EXPECT_EQ(Statuses, Strings({"Reading CD info", "OK, CDDB database entry follows"}));
   EXPECT_EQ(Cddb.State, TCddb::ReadFailed);
   EXPECT_TRUE(Kept("TTITLE0=a"));
   EXPECT_FALSE(Kept("TTITLE1=b"));
+  // So does a number in the entry that is none, found by the parse.
+  Read("# Revision: seven\nTTITLE0=a\nTTITLE1=b\nTTITLE2=c\n");
+  EXPECT_EQ(Raised, "'seven' is not a valid integer value in line \"# Revision: seven\"");
 
   // A body past 1 MiB is refused instead of kept.
   std::string Padding;

@@ -1,6 +1,10 @@
 #pragma once
 // The CDDB test server (cddb_server.py in the fixtures) on a folder of
-// entries of its own.
+// entries of its own, and a server that never answers.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -39,6 +43,27 @@ class TCddbServer {
  private:
   fixtures::TTempDir FEntries;  // before the server, which is given its path
   fixtures::TLocalServer FServer;
+};
+
+// Takes connections on 127.0.0.1 and never answers.
+class TSilentServer {
+ public:
+  TSilentServer() : FSocket(socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in Addr{};
+    Addr.sin_family = AF_INET;
+    Addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t Len = sizeof Addr;
+    bind(FSocket, reinterpret_cast<sockaddr*>(&Addr), sizeof Addr);
+    listen(FSocket, 4);
+    getsockname(FSocket, reinterpret_cast<sockaddr*>(&Addr), &Len);
+    FPort = ntohs(Addr.sin_port);
+  }
+  ~TSilentServer() { close(FSocket); }
+  std::string HostPort() const { return "127.0.0.1:" + std::to_string(FPort); }
+
+ private:
+  int FSocket;
+  int FPort = 0;
 };
 
 }  // namespace tolvar::cddbtest

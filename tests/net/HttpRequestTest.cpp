@@ -45,6 +45,15 @@ TEST_F(HttpAnswerTest, ZeroLengthEndsRightAfterTheHeader) {
   EXPECT_EQ(Body.str(), "");
 }
 
+TEST_F(HttpAnswerTest, CompleteAnswerEndsWhileTheServerKeepsTheConnection) {
+  Http.Timeout = 3s;
+  auto Start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Get(Server.Url("/open/1000")));
+  EXPECT_LT(std::chrono::steady_clock::now() - Start, 2s);
+  EXPECT_EQ(DoneError, 0);
+  EXPECT_TRUE(Body.str() == Pattern(1000));
+}
+
 TEST_F(HttpAnswerTest, NotFoundStillDeliversItsBodyWithoutError) {
   // The body comes a moment after the header: closing on the status alone
   // would lose it.
@@ -85,6 +94,34 @@ TEST_F(HttpBrokenAnswerTest, LongButFittingHeaderLineIsRead) {
   ASSERT_TRUE(Get(Server.Url("/longline/8000")));
   EXPECT_EQ(Http.RcvdHeader().size(), 2u);
   EXPECT_EQ(Http.RcvdHeader()[1].size(), 8000u);
+}
+
+TEST_F(HttpBrokenAnswerTest, EndlessHeaderEndsAt64KiB) {
+  ASSERT_TRUE(Get(Server.Url("/endless")));
+  EXPECT_EQ(DoneError, httperrOverflow);
+  EXPECT_EQ(Http.ReasonPhrase(), "HTTP header too large");
+  size_t Held = 0;
+  for (const std::string& Line : Http.RcvdHeader()) Held += Line.size() + 2;
+  EXPECT_LE(Held, 65536u);
+}
+
+TEST_F(HttpBrokenAnswerTest, DrippingServerEndsAtTheDeadline) {
+  // Every byte is progress, so only the deadline ends it.
+  Http.Deadline = 600ms;
+  auto Start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Get(Server.Url("/drip"), 5s));
+  auto Took = std::chrono::steady_clock::now() - Start;
+  EXPECT_GE(Took, 600ms);
+  EXPECT_LT(Took, 2s);
+  EXPECT_EQ(DoneError, WSAETIMEDOUT);
+  EXPECT_EQ(Http.ReasonPhrase(), "No complete answer within 600 ms");
+  EXPECT_EQ(Http.CtrlSocket().State(), wsClosed);
+}
+
+TEST_F(HttpBrokenAnswerTest, ResetInsideTheBodyIsReportedAsAReset) {
+  ASSERT_TRUE(Get(Server.Url("/reset")));
+  EXPECT_EQ(DoneError, WSAECONNRESET);
+  EXPECT_EQ(Http.ReasonPhrase(), "Connection reset by peer (Error #10054)");
 }
 
 TEST_F(HttpBrokenAnswerTest, ConnectionClosedInsideTheHeaderEndsWithAnError) {

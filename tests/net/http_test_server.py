@@ -7,6 +7,10 @@ Every request is logged as "REQUEST <request-URI>". Paths:
   /notfound         404 whose body follows the header a moment later
   /html             no header: the answer starts with "<HtMl>"
   /longline/N       a header line of N bytes; the connection stays open
+  /endless          header lines without end
+  /drip             a header one byte every 50 ms, without end
+  /open/N           200 with Content-Length N and N bytes; the connection stays open
+  /reset            200 with Content-Length 1000, 100 bytes, then a reset
   /closeinheader    part of a header, then close
   /closenow         close without answering
   /silent           never answers
@@ -20,6 +24,8 @@ Every request is logged as "REQUEST <request-URI>". Paths:
   /post             echoes the request head and its body
   anything else     200 whose body is the request head, byte for byte
 """
+import socket
+import struct
 import time
 
 from local_server import log, receive_request, serve_tcp
@@ -76,6 +82,23 @@ def handle(conn, port):
     elif path.startswith("/longline/"):
         conn.sendall(b"HTTP/1.0 200 OK\r\nX-Long: " + b"x" * (int(path[10:]) - 8) + b"\r\n\r\n")
         wait_for_close(conn)
+    elif path.startswith("/endless"):
+        conn.sendall(b"HTTP/1.0 200 OK\r\n")
+        while True:
+            conn.sendall(b"X-Filler: " + b"x" * 1000 + b"\r\n")
+    elif path.startswith("/drip"):
+        for byte in b"HTTP/1.0 200 OK\r\nX-Drip: " + b"x" * 100000:
+            conn.sendall(bytes([byte]))
+            time.sleep(0.05)
+    elif path.startswith("/open/"):
+        n = int(path[6:])
+        answer(conn, "200 OK", pattern(n), ["Content-Length: %d" % n])
+        wait_for_close(conn)
+    elif path == "/reset":
+        answer(conn, "200 OK", pattern(100), ["Content-Length: 1000"])
+        time.sleep(0.2)
+        conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+        conn.close()  # before the server's own orderly shutdown
     elif path == "/closeinheader":
         conn.sendall(b"HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n")
     elif path == "/closenow":

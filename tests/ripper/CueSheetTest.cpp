@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
+#include "ripper/RipNames.h"
 
 using namespace tolvar;
 using namespace tolvar::fixtures;
@@ -31,6 +32,24 @@ TEST(CueSheet, TitlesNameOtherArtistsAndLongDistancesKeepAllDigits) {
   EXPECT_NE(Sheet.find("    INDEX 01 100:07:03\r\n"), std::string::npos);
   EXPECT_NE(Sheet.find("    TITLE \"Guest - Guest 'Song'\"\r\n"), std::string::npos);
   EXPECT_NE(Sheet.find("    TITLE \"Caf\xC3\xA9\"\r\n"), std::string::npos);  // UTF-8
+}
+
+TEST(CueSheet, ControlCharactersNeverBreakALine) {
+  const std::string Artist = "Art\r\nist";
+  const std::string File = SingleTrackFileName("/m", 0, 1, 5, Artist, "Ti\ttle\x01", ".wav");
+  EXPECT_EQ(File, "/m/01_02 Art ist - Ti tle.wav");
+  std::string Sheet = BuildCueSheet(
+      {{"One\r\nTwo\rThree\nFour\x1b", Artist, 0}, {"Five", "Guest\r\n", 75}}, Artist, File);
+  EXPECT_EQ(Sheet,
+            "FILE \"/m/01_02 Art ist - Ti tle.wav\" WAVE\r\n"
+            "  TRACK 01 AUDIO\r\n"
+            "    INDEX 01 00:00:00\r\n"
+            "    TITLE \"One Two Three Four\"\r\n"
+            "  TRACK 02 AUDIO\r\n"
+            "    INDEX 01 00:01:00\r\n"
+            "    TITLE \"Guest  - Five\"\r\n");
+  // The same texts name the file and fill the sheet's FILE line alike.
+  EXPECT_EQ(BuildCueSheet({}, "", "/m/a\nb.wav"), "FILE \"/m/a b.wav\" WAVE\r\n");
 }
 
 TEST(CueSheet, FileTypesAndAnExportBeforeAnyRip) {

@@ -12,6 +12,10 @@ TEST(RipNames, SeparateTracksAreNumberedAndNamedAfterArtistAndTitle) {
   EXPECT_EQ(SeparateTrackFileName("/m", 0, "AC/DC", "Caf\xE9", ".mp3"),
             "/m/01 AC_DC - Caf\xC3\xA9.mp3");
   EXPECT_EQ(SeparateTrackFileName("/m", 0, "..", "x", ".mp3"), "/m/01 _ - x.mp3");
+  // CDDB texts unescape to CR LF: line breaks and tabs become one blank,
+  // other control characters go.
+  EXPECT_EQ(SeparateTrackFileName("/m", 0, "A\r\nB", "C\tD\x07\n\rE", ".mp3"),
+            "/m/01 A B - C D  E.mp3");
 }
 
 TEST(RipNames, SingleTrackNamesLeaveOutTheNumbersForTheWholeDisc) {
