@@ -66,28 +66,23 @@ void TfrmTolvar::Button3Click() {
 void TfrmTolvar::btnStart2Click() {
   // "Cancel" enables Start again while the encoder finishes its chunk; a
   // second run inside the first would write the same files twice over.
-  if (EncodingRunning) return;
-  btnStart2->setEnabled(false);
-  btnCancel2->setEnabled(true);
-  btnStart1->setEnabled(false);
-  // An error leaves the buttons as they are; "Cancel" puts them back.
-  EncodingRunning = true;
+  if (RunningJob != TJob::None) return;
+  RunningJob = TJob::Encoding;
+  ShowJob(TJob::Encoding);
+  // An error ends the run as its end does, before the error is shown.
   try {
     Lame->EncodeFiles();
   } catch (...) {
-    EncodingRunning = false;
+    RunningJob = TJob::None;
+    ShowJob(TJob::None);
     throw;
   }
-  EncodingRunning = false;
-  btnStart2->setEnabled(true);
-  btnCancel2->setEnabled(false);
-  btnStart1->setEnabled(true);
+  RunningJob = TJob::None;
+  ShowJob(TJob::None);
 }
 
 void TfrmTolvar::btnCancel2Click() {
-  btnStart2->setEnabled(true);
-  btnCancel2->setEnabled(false);
-  btnStart1->setEnabled(true);
+  ShowJob(TJob::None);
   Lame->Cancel();
   Dialogs().MessageBox("Process stopped", "", TMsgKind::Information);
 }

@@ -1,10 +1,12 @@
 #include "app/MainUnit.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -56,6 +58,7 @@ TfrmTolvar::~TfrmTolvar() {
   // An editor that commits while the window is taken apart must not reach it.
   VST->Delegate()->OnNewText = nullptr;
   VST->OnAfterPaint = nullptr;
+  VST->OnReturn = nullptr;
   Guard([this] { SaveSettings(SettingsFileName(), true); });
   if (PlayState != 0) Guard([this] { CDRipper->Stop(); });
 }
@@ -104,14 +107,36 @@ TTrackListModel* TfrmTolvar::Tracks() const {
 }
 
 void TfrmTolvar::closeEvent(QCloseEvent* Event) {
+  // The job runs inside its Start handler further down the stack: it stops
+  // as after Cancel, keeping what Cancel keeps, and the program ends once
+  // that handler has returned.
   Guard([this] {
-    if (RipRow >= 0) {
-      CDRipper->Abort();
-      Stopped = true;
+    if (RunningJob == TJob::Rip) {
+      btnCancel1Click();
       RipRow = -1;
+    } else if (RunningJob == TJob::Encoding) {
+      btnCancel2Click();
     }
   });
   Event->accept();
+}
+
+void TfrmTolvar::ShowJob(TJob Job) {
+  const bool Idle = Job == TJob::None;
+  for (QAction* Action :
+       {tbPlay, tbPause, tbStop, mniPlay, mniPause, mniStop, tbCloseCD, tbEjectCD, tbCDDBConnect,
+        mniCDDBConnect, ToolButton11, mniCDDBGetInfo, mniExportCue})
+    Action->setEnabled(Idle);
+  for (QWidget* Control : std::initializer_list<QWidget*>{cbDrive, cbPreset, btnSavePreset, Button1,
+                                                          cbFormat, deSaveDir})
+    Control->setEnabled(Idle);
+  // A rip's own Start stays enabled; a second press does nothing.
+  btnStart1->setEnabled(Job != TJob::Encoding);
+  btnCancel1->setEnabled(Job == TJob::Rip);
+  btnStart2->setEnabled(Idle);
+  btnCancel2->setEnabled(Job == TJob::Encoding);
+  // A new choice would change which files the running encoding takes next.
+  Button3->setEnabled(Job != TJob::Encoding);
 }
 
 void TfrmTolvar::ShowStatus(const std::string& Text) {

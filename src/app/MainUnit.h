@@ -213,7 +213,8 @@ class TfrmTolvar : public QMainWindow {
   void LameEndProcess();
 
  protected:
-  // FormClose: a running rip job is stopped; the window then closes.
+  // FormClose: a running job is stopped as its Cancel stops it; the window
+  // then closes.
   void closeEvent(QCloseEvent* Event) override;
 
  private:
@@ -242,9 +243,15 @@ class TfrmTolvar : public QMainWindow {
   // FileName, as Ogg Vorbis or else as the ripper's mode has it.
   void RipTracks(bool Ogg, int FirstTrack, int LastTrack);
   void EndRipJob();
-  bool JobRunning = false;       // a Start handler is inside its job
-  bool EncodingRunning = false;  // the "MP3 Encoder" page's Start is inside EncodeFiles
-  std::string RipFolder;         // the job's output folder (UTF-8)
+  enum class TJob { None, Rip, Encoding };
+  // The one place that shows a job in the controls: while Job runs,
+  // everything that would change what it reads or writes is disabled, and
+  // each page's Start and Cancel follow it.
+  void ShowJob(TJob Job);
+  // The job whose Start handler is inside it: a job's messages may run any
+  // handler, and a second job inside the first would share the components.
+  TJob RunningJob = TJob::None;
+  std::string RipFolder;  // the job's output folder (UTF-8)
 };
 
 }  // namespace tolvar

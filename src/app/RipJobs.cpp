@@ -4,6 +4,7 @@
 // ripper lets the window's messages through between chunks.
 #include <QCoreApplication>
 #include <QFrame>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <stdexcept>
@@ -47,6 +48,10 @@ std::string ShownName(const TCDRipper& R) {
 void TfrmTolvar::ConnectRipJobs() {
   connect(btnStart1, &QPushButton::clicked, this, Guarded([this] { btnStart1Click(); }));
   connect(btnCancel1, &QPushButton::clicked, this, Guarded([this] { btnCancel1Click(); }));
+  // "Start" is the page's default button: Enter in the folder edit or in the
+  // list presses it (Qt gives default buttons their Enter in dialogs only).
+  connect(deSaveDir->Edit(), &QLineEdit::returnPressed, btnStart1, &QPushButton::click);
+  VST->OnReturn = [this] { btnStart1->click(); };
   CDRipper->OnProgress = [this](TCDRipper*, uint16_t Percent) { CDRipProgress(Percent); };
   CDRipper->OnBeginTrack = [this](TCDRipper*, uint16_t Track) { CDRipBeginTrack(Track); };
   CDRipper->OnEndTrack = [this](TCDRipper*, uint16_t Track) { CDRipEndTrack(Track); };
@@ -55,10 +60,9 @@ void TfrmTolvar::ConnectRipJobs() {
 void TfrmTolvar::btnStart1Click() {
   // The button stays enabled during a job; pressing it again must not start
   // a second job inside the first.
-  if (VST->IsEditing() || JobRunning) return;
-  JobRunning = true;
-  btnCancel1->setEnabled(true);
-  btnStart2->setEnabled(false);
+  if (VST->IsEditing() || RunningJob != TJob::None) return;
+  RunningJob = TJob::Rip;
+  ShowJob(TJob::Rip);
   try {
     QString Folder = deSaveDir->text();
     if (Folder.size() > 1 && (Folder.endsWith('/') || Folder.endsWith('\\'))) Folder.chop(1);
@@ -92,9 +96,8 @@ void TfrmTolvar::btnStart1Click() {
 }
 
 void TfrmTolvar::EndRipJob() {
-  btnCancel1->setEnabled(false);
-  btnStart2->setEnabled(true);
-  JobRunning = false;
+  ShowJob(TJob::None);
+  RunningJob = TJob::None;
 }
 
 void TfrmTolvar::btnCancel1Click() {

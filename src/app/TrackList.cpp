@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
@@ -179,8 +180,10 @@ void TTrackListModel::TracksChanged() {
 
 void TTrackListDelegate::setModelData(QWidget* Editor, QAbstractItemModel*,
                                       const QModelIndex& Index) const {
+  // Only a text the user changed is new: an edit ended without typing
+  // (Enter, or a click elsewhere) changes no row.
   auto* Line = qobject_cast<QLineEdit*>(Editor);
-  if (Line && OnNewText) OnNewText(Index, Line->text());
+  if (Line && Line->isModified() && OnNewText) OnNewText(Index, Line->text());
 }
 
 QSize TTrackListDelegate::sizeHint(const QStyleOptionViewItem& Option,
@@ -251,6 +254,16 @@ QModelIndex TTrackListView::moveCursor(CursorAction Action, Qt::KeyboardModifier
     return FModel->index(Current.row(), Header->logicalIndex(Visual));
   }
   return QTreeView::moveCursor(Action, Modifiers);
+}
+
+void TTrackListView::keyPressEvent(QKeyEvent* Event) {
+  // The Enter that ends an edit belongs to the edit.
+  const bool Enter = Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter;
+  if (Enter && !IsEditing() && OnReturn) {
+    OnReturn();
+    return;
+  }
+  QTreeView::keyPressEvent(Event);
 }
 
 void TTrackListView::paintEvent(QPaintEvent* Event) {

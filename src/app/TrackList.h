@@ -114,9 +114,12 @@ class TTrackListView : public QTreeView {
 
   // Runs after the list has drawn itself (the gauge follows its row).
   std::function<void()> OnAfterPaint;
+  // Enter or Return pressed in the list while no cell is edited.
+  std::function<void()> OnReturn;
 
  protected:
   QModelIndex moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) override;
+  void keyPressEvent(QKeyEvent* Event) override;
   void paintEvent(QPaintEvent* Event) override;
 
  private:

@@ -1,6 +1,7 @@
 // The window's side of the track list: edits written into every selected row,
 // the popup menu, Play on double click, the check commands and the gauge that
 // sits over the Time cell of the row being ripped.
+#include <QAction>
 #include <QFrame>
 #include <QMenu>
 #include <QProgressBar>
@@ -18,7 +19,8 @@ void TfrmTolvar::VSTNewText(int Column, const QString& NewText) {
 }
 
 void TfrmTolvar::VSTDblClick() {
-  tbPlayClick();
+  // Play is locked during a job, as its button is.
+  if (tbPlay->isEnabled()) tbPlayClick();
 }
 
 void TfrmTolvar::PopupMenuPopup(const QPoint& Position) {

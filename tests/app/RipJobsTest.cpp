@@ -2,6 +2,7 @@
 // rips, their names, checks, gauge and messages, Cancel, failures, the CUE
 // sheets (read back with cuebreakpoints) and the "MP3 Encoder" page.
 #include <sys/stat.h>
+#include <QAction>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include "AppTestSupport.h"
 #include "app/DirectoryEdit.h"
@@ -42,9 +44,32 @@ std::vector<int> CheckedRows(TfrmTolvar& Form) {
   return Rows;
 }
 
+off_t Size(const std::string& Path) {
+  struct stat Info {};
+  return stat(Path.c_str(), &Info) == 0 ? Info.st_size : -1;
+}
+
 // The track starts a real CUE reader finds, one per line ("m:ss.ff").
 std::string Breakpoints(const std::string& Cue) {
   return RunCommand("cuebreakpoints " + ShellQuote(Cue) + " 2>&1");
+}
+
+// Whether each control that would change what a job reads or writes is enabled.
+std::vector<bool> Locks(TfrmTolvar& F) {
+  std::vector<bool> Enabled;
+  for (QAction* A :
+       {F.tbPlay, F.tbPause, F.tbStop, F.mniPlay, F.mniPause, F.mniStop, F.tbCDDBConnect,
+        F.mniCDDBConnect, F.ToolButton11, F.mniCDDBGetInfo, F.mniExportCue})
+    Enabled.push_back(A->isEnabled());
+  for (QWidget* W : std::initializer_list<QWidget*>{F.cbDrive, F.cbPreset, F.btnSavePreset,
+                                                    F.Button1, F.cbFormat, F.deSaveDir->Edit(),
+                                                    F.deSaveDir->BrowseButton()})
+    Enabled.push_back(W->isEnabled());
+  return Enabled;
+}
+
+std::vector<bool> AllLocks(bool Enabled) {
+  return std::vector<bool>(18, Enabled);
 }
 
 // The window is idle again: as after the end of a job.
@@ -52,8 +77,10 @@ void CheckIdle(TfrmTolvar& Form) {
   QCOMPARE(Form.RipRow, -1);
   QVERIFY(!Form.Stopped);
   QVERIFY(Form.pnGauge->isHidden());
-  QVERIFY(!Form.btnCancel1->isEnabled());
+  QVERIFY(!Form.btnCancel1->isEnabled() && !Form.btnCancel2->isEnabled());
   QVERIFY(Form.btnStart1->isEnabled() && Form.btnStart2->isEnabled());
+  QVERIFY(Form.Button3->isEnabled());
+  QCOMPARE(Locks(Form), AllLocks(true));
 }
 
 // A 16-bit stereo WAV file of Seconds of a quiet saw tone.
@@ -117,6 +144,11 @@ class RipJobsTest : public QObject {
       ++Begins;
       Begin(Sender, Track);
       QVERIFY(Form.btnCancel1->isEnabled() && !Form.btnStart2->isEnabled());
+      QCOMPARE(Locks(Form), AllLocks(false));
+      // A double click in the list is Play, locked as its button is.
+      const QRect Cell = Form.VST->visualRect(Form.Tracks()->index(0, 0));
+      QTest::mouseDClick(Form.VST->viewport(), Qt::LeftButton, {}, Cell.center());
+      QCOMPARE(Form.PlayState, uint8_t(0));
     };
     Form.btnStart1->click();
 
@@ -214,10 +246,6 @@ class RipJobsTest : public QObject {
       if (Track == 2) QTimer::singleShot(0, Form.btnCancel1, &QPushButton::click);
     };
     Form.btnStart1->click();
-    const auto Size = [](const std::string& Path) {
-      struct stat Info {};
-      return stat(Path.c_str(), &Info) == 0 ? Info.st_size : -1;
-    };
     const off_t Whole = 44 + 20 * 44100 * 4;
     QCOMPARE(Size(Out + "/01 Unknown - Track 1.wav"), Whole);
     const off_t Part = Size(Out + "/02 Unknown - Track 2.wav");
@@ -318,7 +346,8 @@ class RipJobsTest : public QObject {
       Begin(Sender, Num, Name);
       Statuses.push_back(Form.StatusPanel->text().toStdString());
       QVERIFY(!Form.btnStart1->isEnabled() && !Form.btnStart2->isEnabled());
-      QVERIFY(Form.btnCancel2->isEnabled());
+      QVERIFY(Form.btnCancel2->isEnabled() && !Form.Button3->isEnabled());
+      QCOMPARE(Locks(Form), AllLocks(false));
     };
     Form.btnStart2->click();
     QCOMPARE(Statuses.size(), size_t{3});
@@ -327,7 +356,7 @@ class RipJobsTest : public QObject {
       QVERIFY(std::count(Statuses.begin(), Statuses.end(),
                          "Processing file " + Wav.toStdString()) == 1);
     }
-    QVERIFY(Form.btnStart1->isEnabled() && Form.btnStart2->isEnabled());
+    CheckIdle(Form);
     QCOMPARE(Form.Gauge->value(), 0);
 
     // Choosing again replaces the list; Cancel puts both Starts back at once.
@@ -348,6 +377,63 @@ class RipJobsTest : public QObject {
     };
     Form.btnStart2->click();
     QVERIFY(BothEnabled);
+    QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Process stopped"});
+    CheckIdle(Form);
+
+    // An encoder error ends the run with the window ready again.
+    Form.Lame->SetInputFiles({Env.Path("missing.wav")});
+    Form.btnStart2->click();
+    QCOMPARE(Dialogs.Shown.size(), size_t{2});
+    CheckIdle(Form);
+  }
+
+  void closingTheWindowStopsAJobAsCancelDoesAndEnds() {
+    TWindowEnv Env({AudioTracks(3, 20)});
+    // The program's own loop runs: Start is pressed, the job closes the
+    // window, and the loop must then end by itself.
+    auto RunProgram = [](TfrmTolvar& Form, QPushButton* Start) {
+      Form.show();
+      QTimer::singleShot(0, Start, &QPushButton::click);
+      QTimer Watchdog;
+      QObject::connect(&Watchdog, &QTimer::timeout, [] { QApplication::exit(1); });
+      Watchdog.start(60000);
+      return QApplication::exec();
+    };
+    const std::string Out = Env.Path("out");
+    {
+      TfrmTolvar Form;
+      TScriptedDialogs Dialogs;
+      Form.deSaveDir->setText(QString::fromStdString(Out));
+      Form.rbModeWav->click();
+      Pick(Form.cbBitRate, "256");
+      auto Begin = Form.CDRipper->OnBeginTrack;
+      Form.CDRipper->OnBeginTrack = [&](TCDRipper* Sender, uint16_t Track) {
+        Begin(Sender, Track);
+        if (Track == 2) QTimer::singleShot(0, &Form, &QWidget::close);
+      };
+      QCOMPARE(RunProgram(Form, Form.btnStart1), 0);
+      QCOMPARE(Size(Out + "/01 Unknown - Track 1.wav"), off_t{44 + 20 * 44100 * 4});
+      QVERIFY(Size(Out + "/02 Unknown - Track 2.wav") > 44);
+      QVERIFY(!FileExists(Out + "/03 Unknown - Track 3.wav"));
+      QCOMPARE(CheckedRows(Form), (std::vector<int>{1, 2}));
+      QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Process stopped"});
+    }
+    QVERIFY(ReadFile(Env.SettingsFile()).find("BitRate=256\n") != std::string::npos);
+
+    const std::string Wav = Env.Path("long.wav");
+    WriteWav(Wav, 30);
+    TfrmTolvar Form;
+    TScriptedDialogs Dialogs;
+    Form.Lame->SetInputFiles({Wav});
+    int Last = 0;
+    Form.Lame->OnProgress = [&, Progress = Form.Lame->OnProgress](TLameCoder& S, uint16_t P) {
+      Progress(S, P);
+      if (Last < 10 && P >= 10) QTimer::singleShot(0, &Form, &QWidget::close);
+      Last = P;
+    };
+    QCOMPARE(RunProgram(Form, Form.btnStart2), 0);
+    QVERIFY2(Last < 50, qPrintable(QString::number(Last)));
+    QVERIFY(Size(Env.Path("long.mp3")) > 0);  // kept, as Cancel keeps it
     QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Process stopped"});
   }
 };

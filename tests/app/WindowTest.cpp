@@ -288,6 +288,59 @@ class WindowTest : public QObject {
       QCOMPARE(Form.Tracks()->Node(Row).Album, std::string(30, 'x'));
   }
 
+  void anEditWithoutANewTextChangesNoRow() {
+    TWindowEnv Env;
+    TfrmTolvar Form;
+    TScriptedDialogs Dialogs;
+    Form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&Form));
+    TTrackListView* View = Form.VST;
+    Form.Tracks()->SetAllChecks(false);
+    SelectRows(View, 0, 4);
+    auto OpenEditor = [&](int Row) {
+      View->setFocus();
+      View->selectionModel()->setCurrentIndex(Form.Tracks()->index(Row, Col::colTitle),
+                                              QItemSelectionModel::NoUpdate);
+      QTest::keyClick(View, Qt::Key_F2);
+      return View->indexWidget(View->currentIndex());
+    };
+    auto CheckTitles = [&] {
+      for (int Row = 0; Row < 5; ++Row)
+        QCOMPARE(Form.Tracks()->Node(Row).Title, "Track " + std::to_string(Row + 1));
+    };
+    // F2, then Enter.
+    QWidget* Editor = OpenEditor(0);
+    QVERIFY(Editor);
+    QTest::keyClick(Editor, Qt::Key_Return);
+    QTRY_VERIFY(!View->IsEditing());
+    CheckTitles();
+    QVERIFY(Dialogs.Shown.empty());  // the Enter ended the edit and pressed nothing
+    // F2, then a click on Start: the edit ends, then Start runs.
+    QVERIFY(OpenEditor(2));
+    QTest::mouseClick(Form.btnStart1, Qt::LeftButton);
+    QVERIFY(!View->IsEditing());
+    CheckTitles();
+    QCOMPARE(Dialogs.Shown,
+             std::vector<std::string>{"Please select (check) necessary tracks before ripping!"});
+  }
+
+  void enterInTheFolderOrTheListPressesStart() {
+    TWindowEnv Env;
+    TfrmTolvar Form;
+    TScriptedDialogs Dialogs;
+    Form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&Form));
+    Form.Tracks()->SetAllChecks(false);
+    const std::string Pressed = "Please select (check) necessary tracks before ripping!";
+    Form.deSaveDir->Edit()->setFocus();
+    QTest::keyClick(Form.deSaveDir->Edit(), Qt::Key_Return);
+    QCOMPARE(Dialogs.Shown, std::vector<std::string>{Pressed});
+    Form.VST->setFocus();
+    Form.VST->setCurrentIndex(Form.Tracks()->index(1, Col::colArtist));
+    QTest::keyClick(Form.VST, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(Dialogs.Shown, std::vector<std::string>(2, Pressed));
+  }
+
   void theTimeCellIsNotEditableAndRenameHidesThere() {
     TWindowEnv Env;
     TfrmTolvar Form;
@@ -412,18 +465,6 @@ class WindowTest : public QObject {
     Form.EventLoop->Post([&] { After = true; });
     QTRY_VERIFY(After);
     QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Connection refused (Error #10061)"});
-  }
-
-  void closingStopsARunningJob() {
-    TWindowEnv Env;
-    TfrmTolvar Form;
-    Form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&Form));
-    Form.RipRow = 2;
-    Form.close();
-    QVERIFY(Form.Stopped);
-    QCOMPARE(Form.RipRow, -1);
-    QVERIFY(Form.CDRipper->Cancel);
   }
 
   void terminationClosesTheWindowAndTheSettingsAreWritten() {
