@@ -23,7 +23,6 @@
 #include "ripper/RipNames.h"
 #include "util/MiscFunctions.h"
 #include "util/StringFunctions.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
@@ -212,10 +211,7 @@ TFormat FormatOption(TArgs& Args) {
 }
 
 TTexts TextOptions(TArgs& Args) {
-  auto Text = [&Args](const char* Name) -> std::optional<std::string> {
-    if (auto Value = Args.Value(Name)) return Utf8ToLatin1(*Value);  // tags hold Latin-1
-    return std::nullopt;
-  };
+  auto Text = [&Args](const char* Name) -> std::optional<std::string> { return Args.Value(Name); };
   return {Text("--artist"), Text("--title"), Text("--album"),
           Text("--year"),   Text("--genre"), Text("--comment")};
 }
