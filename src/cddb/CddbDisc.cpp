@@ -30,12 +30,12 @@ bool TCddbDisc::ReadTOC(uint8_t DriveIndex) {
   return Read;
 }
 
-void TCddbDisc::ParseEntry() {
+void TCddbDisc::ParseEntry(bool Latin1) {
   std::string Category = CDInfo.Category;
   CDInfo = TCDInfo{};
   ReadTOC(DriveTable.CurrentDrive);
   CDInfo.Category = Category;
-  ParseEntryLines(Entry, CDInfo);
+  ParseEntryLines(Entry, CDInfo, Latin1);
 }
 
 }  // namespace tolvar

@@ -62,7 +62,7 @@ std::vector<int> ParseTracks(const std::string& Text) {
   return Tracks;
 }
 
-// The tag options, as Latin-1; a text not given takes the window's default.
+// The tag options; a text not given takes the window's default.
 struct TTexts {
   std::optional<std::string> Artist, Title, Album, Year, Genre, Comment;
 };
