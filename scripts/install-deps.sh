@@ -20,6 +20,8 @@ packages=(
   time
   # window tests and screenshots without a display
   xvfb xauth fonts-dejavu-core
+  # a CJK font, so Japanese, Chinese and Korean titles show in the window
+  fonts-wqy-microhei
 )
 
 missing=()

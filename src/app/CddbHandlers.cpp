@@ -11,6 +11,7 @@
 #include "cddb/Cddb.h"
 #include "cddb/CddbEntry.h"
 #include "util/StringFunctions.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -89,6 +90,8 @@ void TfrmTolvar::ToolButton11Click() {
   TTrackListModel* Model = Tracks();
   for (int Row = 0; Row < Model->rowCount(); ++Row)
     Model->SetField(Row, TTrackListModel::colTitle, "");
+  CddbDiscTitle.clear();
+  CddbTrackTitles.clear();
   CddbReadPending = true;
   Cddb->HttpRead();
 }
@@ -108,25 +111,36 @@ void TfrmTolvar::CddbMatch(int32_t& /*RightOne*/) {
 void TfrmTolvar::CddbDataExchange(const std::string& Line) {
   std::string Artist, Album, Year, Genre, Title;
   int N = -1;
+  const bool Latin1 = Cddb->AnswerLatin1();
+  auto From = [&Line](size_t Position) { return Line.substr(std::min(Position, Line.size())); };
   if (StartsWithText("DTITLE", Line)) {
-    const std::string Value = Line.substr(std::min<size_t>(7, Line.size()), 999);
+    // The whole DTITLE so far: an artist credit may go on over lines.
+    CddbDiscTitle += From(7);
+    const std::string Value = Utf8Left(EntryText(CddbDiscTitle, Latin1), 999);
     if (!SplitDiscTitle(Value, Artist, Album)) Album = Value;
     DiscArtist = Artist;
     DiscTitle = Album;
   } else if (StartsWithText("DYEAR", Line)) {
-    Year = Line.substr(std::min<size_t>(6, Line.size()));
+    Year = EntryText(From(6), Latin1);
     DiscYear = Year;
   } else if (StartsWithText("DGENRE", Line)) {
-    Genre = Line.substr(std::min<size_t>(7, Line.size()));
+    Genre = EntryText(From(7), Latin1);
     DiscGenre = Genre;
   } else if (StartsWithText("TTITLE", Line)) {
     std::string Digits = Line.substr(std::min<size_t>(6, Line.size()), 2);
-    Title = Line.substr(std::min<size_t>(9, Line.size()));
+    std::string Value = From(9);
     if (EndsWithText("=", Digits)) {
       Digits = Digits.substr(0, 1);
-      Title = Line.substr(std::min<size_t>(8, Line.size()));
+      Value = From(8);
     }
     N = StrToInt(Digits);
+    // A title's lines are joined before their text is judged, so a character
+    // split between two lines survives.
+    auto [Joined, First] = CddbTrackTitles.try_emplace(N);
+    if (First && N >= 0 && N < Tracks()->rowCount())
+      Joined->second.Before = Tracks()->Node(N).Title;
+    Joined->second.Raw += Value;
+    Title = Joined->second.Before + EntryText(Joined->second.Raw, Latin1);
   }
 
   TTrackListModel* Model = Tracks();
@@ -136,9 +150,13 @@ void TfrmTolvar::CddbDataExchange(const std::string& Line) {
     if (!Genre.empty()) Model->SetField(Row, M::colGenre, Genre);
     if (!Album.empty()) Model->SetField(Row, M::colAlbum, Album);
     if (!Artist.empty()) Model->SetField(Row, M::colArtist, Artist);
-    if (Row == N) Model->SetField(Row, M::colTitle, Model->Node(Row).Title + Title);
+    if (Row == N) Model->SetField(Row, M::colTitle, Title);
   }
 
+  if (Line == ".") {
+    CddbDiscTitle.clear();
+    CddbTrackTitles.clear();
+  }
   if (Line == "." && CddbReadPending) {
     for (int Row = 0; Row < Model->rowCount(); ++Row) {
       std::string RowArtist, RowTitle;

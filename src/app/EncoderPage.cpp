@@ -88,7 +88,7 @@ void TfrmTolvar::btnCancel2Click() {
 }
 
 void TfrmTolvar::LameBeginFile(const std::string& FileName) {
-  ShowStatus("Processing file " + Utf8ToLatin1(FileName));
+  ShowStatus("Processing file " + FileName);
 }
 
 void TfrmTolvar::LameProgress(int Percent) {

@@ -84,7 +84,7 @@ void TfrmTolvar::ConnectComponents() {
   TTrackListModel* Model = Tracks();
   Model->TimeText = [this](int Row) {
     const TTrack* Track = CDRipper->GetTrack(Row);
-    return Track ? FromLatin1(TrackTimeText(*Track)) : QString();
+    return Track ? FromText(TrackTimeText(*Track)) : QString();
   };
   Model->IsAudio = [this](int Row) {
     const TTrack* Track = CDRipper->GetTrack(Row);
@@ -140,7 +140,7 @@ void TfrmTolvar::ShowJob(TJob Job) {
 }
 
 void TfrmTolvar::ShowStatus(const std::string& Text) {
-  StatusPanel->setText(FromLatin1(Text));
+  StatusPanel->setText(FromText(Text));
 }
 
 void TfrmTolvar::CDRipperStatusChanged() {
@@ -149,7 +149,7 @@ void TfrmTolvar::CDRipperStatusChanged() {
 
 void TfrmTolvar::CDRipperDrivesChanged() {
   cbDrive->clear();
-  for (const std::string& Drive : CDRipper->Drives) cbDrive->addItem(FromLatin1(Drive));
+  for (const std::string& Drive : CDRipper->Drives) cbDrive->addItem(FromText(Drive));
   cbDrive->setCurrentIndex(cbDrive->count() > 0 ? 0 : -1);
 }
 

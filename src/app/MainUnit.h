@@ -5,6 +5,7 @@
 // in the settings file between runs.
 #include <QMainWindow>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -63,7 +64,7 @@ class TfrmTolvar : public QMainWindow {
   int EncoderType = 0;   // 0 MP3, 1 Ogg Vorbis
   int OggQuality = 6;    // index into the Ogg bit-rate list
   bool SingleTrack = false;
-  std::string DiscArtist = "Unknown";  // disc-wide texts (Latin-1)
+  std::string DiscArtist = "Unknown";  // disc-wide texts
   std::string DiscTitle = "Unknown";
   std::string DiscYear;
   std::string DiscGenre;
@@ -73,6 +74,14 @@ class TfrmTolvar : public QMainWindow {
   // From "CDDB Get info" to the end of the next entry, whose track titles
   // are then split into artist and title.
   bool CddbReadPending = false;
+  // The entry's DTITLE and TTITLEn values as received, each joined over its
+  // lines: a text is judged (UTF-8 or Latin-1) only as a whole. A track's
+  // joined title goes after what its row held before the first line.
+  struct TJoinedTitle {
+    std::string Before, Raw;
+  };
+  std::string CddbDiscTitle;
+  std::map<int, TJoinedTitle> CddbTrackTitles;
 
   // --- Controls ---
   QToolBar* ToolBar1 = nullptr;

@@ -74,9 +74,9 @@ void TfrmTolvar::btnSavePresetClick() {
     if (!Dialogs().InputBox("Enter a name for the preset", "Preset name", Name)) return;
   } while (Name == "Default");
   if (Name.empty()) return;
-  SaveSettings(PresetDir + "/" + Latin1ToUtf8(Name) + ".ini", false);
+  SaveSettings(PresetDir + "/" + Name + ".ini", false);
   FillPresetList();
-  cbPreset->setCurrentIndex(cbPreset->findText(FromLatin1(Name), Exact()));
+  cbPreset->setCurrentIndex(cbPreset->findText(FromText(Name), Exact()));
 }
 
 void TfrmTolvar::Button1Click() {

@@ -11,7 +11,7 @@ namespace tolvar {
 namespace {
 
 QString Title(const std::string& Caption) {
-  return Caption.empty() ? QApplication::applicationName() : FromLatin1(Caption);
+  return Caption.empty() ? QApplication::applicationName() : FromText(Caption);
 }
 
 QMessageBox::Icon IconOf(TMsgKind Kind) {
@@ -30,19 +30,19 @@ QMessageBox::Icon IconOf(TMsgKind Kind) {
 }  // namespace
 
 void TQtDialogs::MessageBox(const std::string& Text, const std::string& Caption, TMsgKind Kind) {
-  QMessageBox Box(IconOf(Kind), Title(Caption), FromLatin1(Text), QMessageBox::Ok,
+  QMessageBox Box(IconOf(Kind), Title(Caption), FromText(Text), QMessageBox::Ok,
                   QApplication::activeWindow());
   Box.exec();
 }
 
 TRetryIgnore TQtDialogs::RetryIgnore(const std::string& Text) {
-  QMessageBox Box(QMessageBox::Critical, QApplication::applicationName(), FromLatin1(Text),
+  QMessageBox Box(QMessageBox::Critical, QApplication::applicationName(), FromText(Text),
                   QMessageBox::Retry | QMessageBox::Ignore, QApplication::activeWindow());
   return Box.exec() == QMessageBox::Retry ? TRetryIgnore::Retry : TRetryIgnore::Ignore;
 }
 
 bool TQtDialogs::YesNo(const std::string& Text) {
-  QMessageBox Box(QMessageBox::Question, QApplication::applicationName(), FromLatin1(Text),
+  QMessageBox Box(QMessageBox::Question, QApplication::applicationName(), FromText(Text),
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
   return Box.exec() == QMessageBox::Yes;
 }
@@ -50,11 +50,10 @@ bool TQtDialogs::YesNo(const std::string& Text) {
 bool TQtDialogs::InputBox(const std::string& Caption, const std::string& Prompt,
                           std::string& Value) {
   bool Ok = false;
-  QString Answer =
-      QInputDialog::getText(QApplication::activeWindow(), Title(Caption), FromLatin1(Prompt),
-                            QLineEdit::Normal, FromLatin1(Value), &Ok);
+  QString Answer = QInputDialog::getText(QApplication::activeWindow(), Title(Caption),
+                                         FromText(Prompt), QLineEdit::Normal, FromText(Value), &Ok);
   if (!Ok) return false;
-  Value = ToLatin1(Answer);
+  Value = ToText(Answer);
   return true;
 }
 

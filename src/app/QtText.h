@@ -1,27 +1,26 @@
 #pragma once
-// Conversions at the window's edge: the components' texts are Latin-1, paths
-// are UTF-8, Qt holds Unicode. Characters outside Latin-1 become "?".
+// Conversions at the window's edge: the components' texts and paths are
+// UTF-8, Qt holds UTF-16.
 #include <QString>
 #include <string>
 
-#include "util/TextEncoding.h"
-
 namespace tolvar {
 
-inline QString FromLatin1(const std::string& Latin1) {
-  return QString::fromLatin1(Latin1.data(), static_cast<qsizetype>(Latin1.size()));
-}
-
-inline std::string ToLatin1(const QString& Text) {
-  return Utf8ToLatin1(Text.toStdString());
-}
-
-inline QString FromPath(const std::string& Utf8) {
+inline QString FromText(const std::string& Utf8) {
   return QString::fromStdString(Utf8);
 }
 
-inline std::string ToPath(const QString& Text) {
+inline std::string ToText(const QString& Text) {
   return Text.toStdString();
+}
+
+// Paths are texts like any other.
+inline QString FromPath(const std::string& Utf8) {
+  return FromText(Utf8);
+}
+
+inline std::string ToPath(const QString& Text) {
+  return ToText(Text);
 }
 
 }  // namespace tolvar

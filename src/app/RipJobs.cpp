@@ -38,11 +38,6 @@ TRipKind RipKind(const TCDRipper& Ripper, int EncoderType) {
   return EncoderType == 1 ? TRipKind{true, ".ogg"} : TRipKind{false, ".mp3"};
 }
 
-// The ripper's output path as the status bar shows it (texts there are Latin-1).
-std::string ShownName(const TCDRipper& R) {
-  return Utf8ToLatin1(R.FileName);
-}
-
 }  // namespace
 
 void TfrmTolvar::ConnectRipJobs() {
@@ -172,15 +167,15 @@ void TfrmTolvar::RipSingleTrack() {
 
 void TfrmTolvar::CDRipProgress(int Percent) {
   Gauge->setValue(Percent);
-  ShowStatus("Ripping " + ShownName(*CDRipper) + ": " + std::to_string(Percent) + "%");
+  ShowStatus("Ripping " + CDRipper->FileName + ": " + std::to_string(Percent) + "%");
 }
 
 void TfrmTolvar::CDRipBeginTrack(int Track) {
-  ShowStatus("Begin ripping Track " + std::to_string(Track) + " (" + ShownName(*CDRipper) + ")");
+  ShowStatus("Begin ripping Track " + std::to_string(Track) + " (" + CDRipper->FileName + ")");
 }
 
 void TfrmTolvar::CDRipEndTrack(int Track) {
-  ShowStatus("End ripping Track " + std::to_string(Track) + " (" + ShownName(*CDRipper) + ")");
+  ShowStatus("End ripping Track " + std::to_string(Track) + " (" + CDRipper->FileName + ")");
 }
 
 }  // namespace tolvar

@@ -9,6 +9,7 @@
 #include "app/DirectoryEdit.h"
 #include "app/MainUnit.h"
 #include "app/QtText.h"
+#include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CDRipper.h"
 #include "util/IniFile.h"
@@ -90,6 +91,8 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
       CDRipper->Encode = ReadBool(Ini, "Settings", "Encode", CDRipper->Encode);
       CDRipper->WriteWAV = !CDRipper->Encode;
       SingleTrack = ReadBool(Ini, "Settings", "SingleTrack", SingleTrack);
+      // Level 5 stays possible for servers that need it; anything else asks at 6.
+      Cddb->ProtocolLevel = ReadInt(Ini, "CDDB", "Proto", 6) == 5 ? 5 : 6;
     }
     deSaveDir->setText(FromPath(Ini.ReadString("Settings", "SaveDir", DefaultSaveDir())));
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));
@@ -120,6 +123,7 @@ void TfrmTolvar::SaveSettings(const std::string& FileName, bool WithForm) {
     else
       Ini.WriteInteger("Lame", K.Key, K.Get(*Lame));
   }
+  if (WithForm) Ini.WriteInteger("CDDB", "Proto", Cddb->ProtocolLevel);
   Ini.UpdateFile();
 }
 

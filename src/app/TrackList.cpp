@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "app/QtText.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -46,7 +47,7 @@ QVariant TTrackListModel::data(const QModelIndex& Index, int Role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
       if (Column == colTime) return TimeText ? TimeText(Row) : QString();
-      return FromLatin1(*Field(Rows[Row].Data, Column));
+      return FromText(*Field(Rows[Row].Data, Column));
     case Qt::CheckStateRole:
       if (Column == colTitle) return Rows[Row].Checked ? Qt::Checked : Qt::Unchecked;
       return {};
@@ -69,7 +70,7 @@ bool TTrackListModel::setData(const QModelIndex& Index, const QVariant& Value, i
     return true;
   }
   if (Role == Qt::EditRole && Index.column() != colTime) {
-    SetField(Index.row(), Index.column(), ToLatin1(Value.toString()));
+    SetField(Index.row(), Index.column(), ToText(Value.toString()));
     return true;
   }
   return false;
@@ -166,10 +167,10 @@ const std::string* TTrackListModel::Field(const TTrackNodeData& Node, int Column
   }
 }
 
-void TTrackListModel::SetField(int Row, int Column, const std::string& Latin1) {
+void TTrackListModel::SetField(int Row, int Column, const std::string& Text) {
   if (Row < 0 || Row >= rowCount() || Column == colTime || Column < 0 || Column >= ColumnCount)
     return;
-  *Field(Rows[Row].Data, Column) = Latin1.substr(0, MaxLength(Column));
+  *Field(Rows[Row].Data, Column) = Utf8Left(Text, MaxLength(Column));
   QModelIndex Cell = index(Row, Column);
   emit dataChanged(Cell, Cell, {Qt::DisplayRole, Qt::EditRole});
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The track list of the "CD Ripper" page: one row per track of the disc, a
 // check box in the Title column and the texts that name the output file and
-// fill its tags. The rows' texts are Latin-1, like every text of the
+// fill its tags. The rows' texts are UTF-8, like every text of the
 // components; the model converts at the Qt edge.
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
@@ -63,9 +63,9 @@ class TTrackListModel : public QAbstractTableModel {
   // Checks or unchecks every row, first to last, then repaints once.
   void SetAllChecks(bool Checked);
 
-  // Stores a Latin-1 text into the field of Column, cut to the field's
-  // maximum length. The Time column stores nothing.
-  void SetField(int Row, int Column, const std::string& Latin1);
+  // Stores a text into the field of Column, cut to the field's maximum
+  // length in characters. The Time column stores nothing.
+  void SetField(int Row, int Column, const std::string& Text);
   static int MaxLength(int Column);
   static std::string* Field(TTrackNodeData& Node, int Column);
   static const std::string* Field(const TTrackNodeData& Node, int Column);

@@ -14,7 +14,7 @@ namespace tolvar {
 
 void TfrmTolvar::VSTNewText(int Column, const QString& NewText) {
   if (Column == TTrackListModel::colTime) return;
-  const std::string Text = ToLatin1(NewText);
+  const std::string Text = ToText(NewText);
   for (int Row : VST->SelectedRows()) Tracks()->SetField(Row, Column, Text);
 }
 

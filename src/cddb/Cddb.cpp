@@ -1,6 +1,7 @@
 #include "Cddb.h"
 
 #include <cstdio>
+#include <set>
 #include <string_view>
 
 #include "util/Product.h"
@@ -31,6 +32,12 @@ bool IsCategory(const std::string& Text) {
   return true;
 }
 
+// Servers that refused protocol level 6, for the life of the program.
+std::set<std::string>& Level5Servers() {
+  static std::set<std::string> Servers;
+  return Servers;
+}
+
 }  // namespace
 
 TCddb::TCddb(TEventLoop& Loop) : HttpClient(Loop) {
@@ -47,7 +54,7 @@ TCddb::TCddb(TEventLoop& Loop) : HttpClient(Loop) {
 
 std::string TCddb::HelloArguments() const {
   return "&hello=" + UrlEncode(HelloUser(EmailUser)) + "+" + UrlEncode(ClientName) + "+" +
-         UrlEncode(ClientVersion) + "&proto=5";
+         UrlEncode(ClientVersion);
 }
 
 int32_t TCddb::HttpQuery() {
@@ -90,10 +97,15 @@ int32_t TCddb::StartRequest(const std::string& Url, const char* Status, int32_t 
   ReceiveStream.str({});
   ReceiveStream.clear();
   HttpClient.RcvdStream = &ReceiveStream;
-  HttpClient.URL = Url;
+  FUrl = Url;
+  FStatus = Status;
+  FRequestState = NewState;
+  FRequestLevel =
+      Level5Servers().count(LowerCase(ServerAddr)) ? std::min(ProtocolLevel, 5) : ProtocolLevel;
+  HttpClient.URL = Url + "&proto=" + std::to_string(FRequestLevel);
   try {
     Report(Status);
-    Exchange(Url + "\r\n");
+    Exchange(HttpClient.URL + "\r\n");
     FOverflow = false;
     HttpClient.GetAsync();
     FRequestRunning = true;
@@ -135,7 +147,20 @@ void TCddb::RequestDone(int Error) {
                               : HttpClient.ReasonPhrase()));
     return;
   }
+  if (RefusedLevel(ReceiveStream.str())) {
+    Level5Servers().insert(LowerCase(ServerAddr));
+    State = FRequestState;
+    StartRequest(FUrl, FStatus, FRequestState);
+    return;
+  }
   HandleBody(State);
+}
+
+// A server that knows only level 5 says so on the first line of its answer.
+bool TCddb::RefusedLevel(const std::string& Body) {
+  if (FRequestLevel <= 5 || Body.compare(0, 3, "501") != 0) return false;
+  Exchange(SplitLines(Body).front());
+  return true;
 }
 
 void TCddb::HandleBody(int32_t Selector) {
@@ -153,7 +178,7 @@ void TCddb::HandleBody(int32_t Selector) {
       throw InLine(E, Line);
     }
   }
-  if (Selector == ReadSent) ParseEntry();
+  if (Selector == ReadSent) ParseEntry(AnswerLatin1());
 }
 
 int32_t TCddb::AskMatch() {
@@ -169,7 +194,7 @@ void TCddb::QueryReply(const std::string& Line) {
     State = QueryDone;
     Report("Found exact match");
     Matches.fill({});
-    Matches[0] = Trim(Line.size() > 4 ? Line.substr(4) : std::string());
+    Matches[0] = EntryText(Trim(Line.size() > 4 ? Line.substr(4) : std::string()), AnswerLatin1());
     if (AskMatch() == -1) {
       State = QueryFailed;
       return;
@@ -196,7 +221,7 @@ void TCddb::QueryReply(const std::string& Line) {
     // Lines past the 100th match are dropped.
     for (std::string& Slot : Matches) {
       if (Slot.empty()) {
-        Slot = Trim(Line);
+        Slot = EntryText(Trim(Line), AnswerLatin1());
         break;
       }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // TCddb: the CDDB client. It looks the disc up with the CDDB protocol at
-// level 5, one HTTP GET per command with the handshake in the query string,
+// level 6 (UTF-8 answers; level 5 answers in Latin-1), one HTTP GET per
+// command with the handshake in the query string,
 // and reports through OnStatusMessage (a text per step), OnDataExchange
 // (every line sent or received) and OnMatch (the caller picks a match).
 // Commands return at once; the answer is handled when the HTTP client's
@@ -58,6 +59,9 @@ class TCddb : public TCddbDisc {
   // start at once. A command given while a request runs past the HTTP
   // client's Deadline does the same first.
   void Cancel();
+  // True when the answer being handled came at protocol level 5, whose texts
+  // are Latin-1 (see EntryText).
+  bool AnswerLatin1() const { return FRequestLevel < 6; }
 
   // The HTTP client's proxy settings, not copies of them.
   std::string& ProxyAddress() { return HttpClient.Proxy; }
@@ -79,6 +83,10 @@ class TCddb : public TCddbDisc {
   TServerType ServerType = CDDBP;
   std::string ClientName = "TCddb";
   std::string ClientVersion = "v0.1.70 Release";
+  // The protocol level asked for. A server that answers a request at level 6
+  // with "501 Illegal CDDB protocol level" is asked again at level 5, once,
+  // and gets level 5 from then on while the program runs.
+  int ProtocolLevel = 6;
 
  private:
   int32_t StartRequest(const std::string& Url, const char* Status, int32_t NewState);
@@ -91,10 +99,16 @@ class TCddb : public TCddbDisc {
   bool TakeMatch(const std::string& Category, const std::string& DiscID);
   int32_t AskMatch();
   void Exchange(const std::string& Line);
+  bool RefusedLevel(const std::string& Body);
 
   bool FRequestRunning = false;
   std::chrono::steady_clock::time_point FRequestStarted;
-  int FAbandoned = 0;      // cancelled requests whose end is still to come
+  int FAbandoned = 0;  // cancelled requests whose end is still to come
+  // The running request, kept so that it can be asked again at level 5.
+  std::string FUrl;  // without the protocol level
+  const char* FStatus = "";
+  int32_t FRequestState = Idle;
+  int FRequestLevel = 6;
   bool FOverflow = false;  // the running request's body passed MaxReplyBytes
 };
 

@@ -31,7 +31,7 @@ bool TCddbDisc::ReadTOC(uint8_t DriveIndex) {
   return Read;
 }
 
-void TCddbDisc::ParseEntry() {
+void TCddbDisc::ParseEntry(bool Latin1) {
   // The entry belongs to the disc whose TOC the query was built from: that
   // TOC stays, even when the drive holds another disc by now.
   const std::string Category = CDInfo.Category;
@@ -40,7 +40,7 @@ void TCddbDisc::ParseEntry() {
   CDInfo.Toc = Toc;
   CDInfo.DiscID = FormatDiscId(CddbDiscId(Toc));
   CDInfo.Category = Category;
-  ParseEntryLines(Entry, CDInfo);
+  ParseEntryLines(Entry, CDInfo, Latin1);
 }
 
 }  // namespace tolvar

@@ -24,8 +24,9 @@ class TCddbDisc {
   // (lower case). True when a TOC was read.
   bool ReadTOC(uint8_t DriveIndex);
   // Clears CDInfo (Category and the TOC survive, DiscID is that TOC's) and
-  // fills the texts from Entry. EConvertError ends the parse at a bad number.
-  void ParseEntry();
+  // fills the texts from Entry (Latin1: the entry came at protocol level 5).
+  // EConvertError ends the parse at a bad number.
+  void ParseEntry(bool Latin1 = false);
 
   bool InternalTOCRetrieve = false;
   TDriveTable DriveTable;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "util/StringFunctions.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -52,21 +53,33 @@ int TrackNumber(const std::string& Line, size_t KeywordLength, std::string& Valu
   return std::stoi(Digits);
 }
 
-// A DTITLE value may be split over lines: the artist grows until " / ",
-// after which the title starts and then grows.
-void AddDiscTitle(TCDInfo& Info, const std::string& Value) {
-  size_t Slash = Value.find(" / ");
-  if (Slash != std::string::npos) {
-    Info.Artist = UnescapeEntryText(Info.Artist + Value.substr(0, Slash));
-    Info.Title = UnescapeEntryText(Value.substr(Slash + 3));
-  } else if (Info.Artist.empty()) {
-    Info.Artist = Value;
-  } else {
-    Info.Title += Value;
-  }
-}
+// The values of an entry as its lines hold them, each keyword's lines
+// joined. Texts are judged (UTF-8 or Latin-1) and unescaped only once
+// joined, so neither a character nor an escape split across lines is lost.
+struct TRawEntry {
+  std::string DTitle, Year, Genre, ExtD;
+  TStringArray TrackTitles, ExtT;
 
-void ParseLine(const std::string& Line, TCDInfo& Info) {
+  void ApplyTo(TCDInfo& Info, bool Latin1) const {
+    auto Text = [Latin1](const std::string& Raw) {
+      return UnescapeEntryText(EntryText(Raw, Latin1));
+    };
+    // The artist ends at the first " / " of the whole DTITLE.
+    const std::string Title = EntryText(DTitle, Latin1);
+    const size_t Slash = Title.find(" / ");
+    Info.Artist = UnescapeEntryText(Title.substr(0, Slash));
+    if (Slash != std::string::npos) Info.Title = UnescapeEntryText(Title.substr(Slash + 3));
+    Info.Year = Text(Year);
+    Info.Genre = Text(Genre);
+    Info.ExtD = Text(ExtD);
+    for (size_t N = 0; N < TrackTitles.size(); ++N) {
+      Info.TrackTitles[N] = Text(TrackTitles[N]);
+      Info.ExtT[N] = Text(ExtT[N]);
+    }
+  }
+};
+
+void ParseLine(const std::string& Line, TRawEntry& Raw, TCDInfo& Info) {
   std::string Value;
   if (Line[0] == '#') {
     static constexpr std::string_view kRevision = "# Revision: ";
@@ -75,19 +88,19 @@ void ParseLine(const std::string& Line, TCDInfo& Info) {
   } else if (HasKeyword(Line, "DISCID")) {
     // The disc ID comes from the drive.
   } else if (HasKeyword(Line, "DTITLE")) {
-    AddDiscTitle(Info, From(Line, 7));
+    Raw.DTitle += From(Line, 7);
   } else if (HasKeyword(Line, "DYEAR")) {
-    Info.Year = UnescapeEntryText(From(Line, 6));
+    Raw.Year = From(Line, 6);
   } else if (HasKeyword(Line, "DGENRE")) {
-    Info.Genre = UnescapeEntryText(From(Line, 7));
+    Raw.Genre = From(Line, 7);
   } else if (HasKeyword(Line, "TTITLE")) {
     int N = TrackNumber(Line, 6, Value);
-    Info.TrackTitles[N] = UnescapeEntryText(Info.TrackTitles[N] + Value);
+    Raw.TrackTitles[N] += Value;
   } else if (HasKeyword(Line, "EXTD")) {
-    Info.ExtD = UnescapeEntryText(Info.ExtD + From(Line, 5));
+    Raw.ExtD += From(Line, 5);
   } else if (HasKeyword(Line, "EXTT")) {
     int N = TrackNumber(Line, 4, Value);
-    Info.ExtT[N] = UnescapeEntryText(Info.ExtT[N] + Value);
+    Raw.ExtT[N] += Value;
   }
 }
 
@@ -141,15 +154,22 @@ std::string UnescapeEntryText(std::string Text) {
   return Text;
 }
 
-void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info) {
+std::string EntryText(const std::string& Raw, bool Latin1) {
+  return Latin1 ? Latin1ToUtf8(Raw) : Utf8OrLatin1(Raw);
+}
+
+void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info, bool Latin1) {
+  TRawEntry Raw;
   for (const std::string& Line : Entry) {
     if (Line.empty()) continue;
     try {
-      ParseLine(Line, Info);
+      ParseLine(Line, Raw, Info);
     } catch (const EConvertError& E) {
+      Raw.ApplyTo(Info, Latin1);  // the lines before the bad one stay parsed
       throw InLine(E, Line);
     }
   }
+  Raw.ApplyTo(Info, Latin1);
 }
 
 }  // namespace tolvar

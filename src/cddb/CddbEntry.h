@@ -37,10 +37,16 @@ TEntryLine CollectEntryLine(TEntryArray& Entry, const std::string& Line);
 // Replaces each backslash-n pair by CR LF, then each backslash-t pair by TAB.
 std::string UnescapeEntryText(std::string Text);
 
-// Reads the non-empty slots of Entry into the texts and Revision of Info,
-// appending to what Info holds. Raises EConvertError, naming the line, on a
-// revision or track number that is not a number; the lines before it stay
-// parsed.
-void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info);
+// A value of an entry in UTF-8. Answers at protocol level 6 are UTF-8, but
+// servers also hold entries in Latin-1: a value that is not valid UTF-8 is
+// read as Latin-1. Latin1 says the answer came at level 5, which is Latin-1.
+std::string EntryText(const std::string& Raw, bool Latin1);
+
+// Reads the non-empty slots of Entry into the texts and Revision of Info.
+// The lines of one keyword are joined before their text is judged and
+// unescaped; the disc artist ends at the first " / " of the joined DTITLE.
+// Raises EConvertError, naming the line, on a revision or track number that is not a number;
+// the lines before it stay parsed.
+void ParseEntryLines(const TEntryArray& Entry, TCDInfo& Info, bool Latin1 = false);
 
 }  // namespace tolvar

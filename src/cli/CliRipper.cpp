@@ -7,7 +7,6 @@
 
 #include "platform/cdrip/CdDrives.h"
 #include "ripper/CDRipIntf.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
@@ -21,9 +20,7 @@ bool IsFile(const std::string& Path) {
 }  // namespace
 
 void EchoStatusTexts(TCDRipper& Ripper) {
-  Ripper.OnStatusChanged = [](TCDRipper* Sender) {
-    std::cout << Latin1ToUtf8(Sender->StatusText) << std::endl;
-  };
+  Ripper.OnStatusChanged = [](TCDRipper* Sender) { std::cout << Sender->StatusText << std::endl; };
 }
 
 TRipperSession::TRipperSession(const TContext& Context)

@@ -24,10 +24,9 @@ struct TLookupOptions {
   std::optional<std::string> Category, DiscId;
 };
 
-// One field on one line of UTF-8: line breaks as "\n", tabs as "\t".
-std::string Shown(const std::string& Latin1) {
+// One field on one line: line breaks as "\n", tabs as "\t".
+std::string Shown(const std::string& Text) {
   std::string Out;
-  std::string Text = Latin1ToUtf8(Latin1);
   for (size_t I = 0; I < Text.size(); ++I) {
     if (Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n') ++I;
     if (Text[I] == '\r' || Text[I] == '\n')
@@ -73,8 +72,9 @@ void Configure(TCddb& Cddb, TArgs& Args, TLookupOptions& Options) {
   ApplyWindowSettings(Cddb);
   Cddb.ServerAddr = Args.Value("--server").value_or(Cddb.ServerAddr);
   Cddb.ServerAdditionalAddr = Args.Value("--path").value_or(Cddb.ServerAdditionalAddr);
-  if (auto Email = Args.Value("--email")) Cddb.EmailUser = Utf8ToLatin1(*Email);
+  Cddb.EmailUser = Args.Value("--email").value_or(Cddb.EmailUser);
   Cddb.ProxyAddress() = Args.Value("--proxy").value_or("");
+  Cddb.ProtocolLevel = static_cast<int>(Args.Integer("--proto", Cddb.ProtocolLevel, 5, 6));
   Options.Choose = static_cast<int32_t>(Args.Integer("--choose", 0, -1, 99));
   Options.Verbose = Args.Flag("--verbose");
 }
@@ -102,11 +102,11 @@ int RunCddbLookup(const TContext& Context, const std::string& Command, TArgs& Ar
     ReadDiscToc(Cddb, Drive);
 
   Cddb.OnStatusMessage = [](TCddbDisc&, const std::string& Status) {
-    std::cerr << Latin1ToUtf8(Status) << '\n';
+    std::cerr << Utf8OrLatin1(Status) << '\n';  // it may quote a server's words
   };
   if (Options.Verbose) {
-    Cddb.OnDataExchange = [](TCddbDisc&, const std::string& Line) {
-      std::string Text = Latin1ToUtf8(Line);
+    Cddb.OnDataExchange = [&Cddb](TCddbDisc&, const std::string& Line) {
+      std::string Text = EntryText(Line, Cddb.AnswerLatin1());
       while (!Text.empty() && (Text.back() == '\n' || Text.back() == '\r')) Text.pop_back();
       std::cerr << Text << '\n';
     };
@@ -118,8 +118,8 @@ int RunCddbLookup(const TContext& Context, const std::string& Command, TArgs& Ar
   };
 
   if (Command == "read") {
-    Cddb.CDInfo.Category = Utf8ToLatin1(*Options.Category);
-    if (Options.DiscId) Cddb.CDInfo.DiscID = Utf8ToLatin1(*Options.DiscId);
+    Cddb.CDInfo.Category = *Options.Category;
+    if (Options.DiscId) Cddb.CDInfo.DiscID = *Options.DiscId;
   } else {
     if (!Await(Loop, Cddb, Cddb.HttpQuery(), TCddb::QuerySent) || Cddb.State != TCddb::QueryDone)
       return 1;

@@ -6,14 +6,13 @@
 #include "CliRipper.h"
 #include "Commands.h"
 #include "util/StringFunctions.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
 namespace {
 
-void Print(const std::string& Latin1) {
-  std::cout << Latin1ToUtf8(Latin1) << '\n';
+void Print(const std::string& Text) {
+  std::cout << Text << '\n';
 }
 
 }  // namespace

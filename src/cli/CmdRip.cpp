@@ -23,7 +23,6 @@
 #include "ripper/RipNames.h"
 #include "util/MiscFunctions.h"
 #include "util/StringFunctions.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
@@ -63,7 +62,7 @@ std::vector<int> ParseTracks(const std::string& Text) {
   return Tracks;
 }
 
-// The tag options, as Latin-1; a text not given takes the window's default.
+// The tag options; a text not given takes the window's default.
 struct TTexts {
   std::optional<std::string> Artist, Title, Album, Year, Genre, Comment;
 };
@@ -206,10 +205,7 @@ TFormat FormatOption(TArgs& Args) {
 }
 
 TTexts TextOptions(TArgs& Args) {
-  auto Text = [&Args](const char* Name) -> std::optional<std::string> {
-    if (auto Value = Args.Value(Name)) return Utf8ToLatin1(*Value);  // tags hold Latin-1
-    return std::nullopt;
-  };
+  auto Text = [&Args](const char* Name) -> std::optional<std::string> { return Args.Value(Name); };
   return {Text("--artist"), Text("--title"), Text("--album"),
           Text("--year"),   Text("--genre"), Text("--comment")};
 }

@@ -8,13 +8,11 @@
 
 #include "Commands.h"
 #include "tags/RipTags.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar::cli {
 
 int RunTag(TContext&, TArgs& Args) {
-  // Text options are UTF-8; the tags hold Latin-1.
-  auto Text = [&Args](const char* Name) { return Utf8ToLatin1(Args.Value(Name).value_or("")); };
+  auto Text = [&Args](const char* Name) { return Args.Value(Name).value_or(""); };
   const std::string Title = Text("--title"), Artist = Text("--artist"), Album = Text("--album"),
                     Year = Text("--year"), Comment = Text("--comment"), Genre = Text("--genre");
   std::vector<std::string> Files = Args.Positionals();

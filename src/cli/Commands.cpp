@@ -49,6 +49,7 @@ const std::string kCddbSynopsis =
         kCddbEmailUser +
         ")\n"
         "  --proxy HOST[:PORT]    send the requests through an HTTP proxy\n"
+        "  --proto 5|6            the protocol level: 6 answers in UTF-8 (default), 5 in Latin-1\n"
         "  --choose N             the match to take (from 0; -1 declines; default 0)\n"
         "  --verbose              also print every line sent and received on stderr");
 

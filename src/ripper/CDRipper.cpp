@@ -7,6 +7,7 @@
 #include "encoders/VorbisDll.h"
 #include "util/Dialogs.h"
 #include "util/StringFunctions.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -21,8 +22,9 @@ void TDriveTableClass::AssignFrom(const cdrip::TDriveTable& Table) {
 }
 
 void SetTagText(char (&Slot)[kTagSlotSize], const std::string& Text) {
-  size_t Size = std::min(Text.size(), kTagSlotSize - 1);
-  std::memcpy(Slot, Text.data(), Size);
+  const std::string Cut = Utf8Left(Text, kTagSlotChars);
+  const size_t Size = std::min(Cut.size(), kTagSlotSize - 1);  // four bytes at most per character
+  std::memcpy(Slot, Cut.data(), Size);
   std::memset(Slot + Size, 0, kTagSlotSize - Size);
 }
 

@@ -67,8 +67,10 @@ class TTrackList {
   std::vector<TItem> Items;
 };
 
-// Seven text slots of up to 128 bytes and a terminating zero.
-constexpr size_t kTagSlotSize = 129;
+// Seven text slots of up to 128 characters in UTF-8 (at most four bytes each)
+// and a terminating zero.
+constexpr size_t kTagSlotChars = 128;
+constexpr size_t kTagSlotSize = 4 * kTagSlotChars + 1;
 struct TTagInfo {
   char Title[kTagSlotSize];
   char Artist[kTagSlotSize];
@@ -79,7 +81,7 @@ struct TTagInfo {
   char Year[kTagSlotSize];
 };
 static_assert(sizeof(TTagInfo) == 7 * kTagSlotSize);
-// Stores Text in a slot, cut to 128 bytes; reads a slot up to its first zero.
+// Stores Text in a slot, cut to 128 characters; reads a slot up to its first zero.
 void SetTagText(char (&Slot)[kTagSlotSize], const std::string& Text);
 std::string TagText(const char (&Slot)[kTagSlotSize]);
 

@@ -4,7 +4,6 @@
 
 #include "util/FileFunctions.h"
 #include "util/StringFunctions.h"
-#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -40,7 +39,7 @@ std::string BuildCueSheet(const std::vector<TCueTrack>& Tracks, const std::strin
     Sheet += "  TRACK " + ZeroPad(static_cast<long long>(K + 1), 2) + " AUDIO\r\n";
     Sheet += "    INDEX 01 " + ZeroPad(D / 4500, 2) + ":" + ZeroPad(D / 75 % 60, 2) + ":" +
              ZeroPad(D % 75, 2) + "\r\n";
-    Sheet += "    TITLE " + Quoted(Latin1ToUtf8(Title)) + "\r\n";
+    Sheet += "    TITLE " + Quoted(Title) + "\r\n";
   }
   return Sheet;
 }

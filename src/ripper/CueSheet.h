@@ -6,8 +6,8 @@
 namespace tolvar {
 
 struct TCueTrack {
-  std::string Title;    // Latin-1
-  std::string Artist;   // Latin-1
+  std::string Title;
+  std::string Artist;
   int StartSector = 0;  // on the disc, in frames of 1/75 s
 };
 

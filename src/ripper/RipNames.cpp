@@ -9,8 +9,8 @@ namespace tolvar {
 
 namespace {
 
-std::string Part(const std::string& Latin1) {
-  return FileNamePart(Latin1.substr(0, std::min(Latin1.size(), kMaxNamePart)));
+std::string Part(const std::string& Text) {
+  return FileNamePart(Utf8Left(Text, kMaxNamePart));
 }
 
 // Drops the last UTF-8 character of Text.

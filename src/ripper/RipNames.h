@@ -20,8 +20,8 @@ inline constexpr const char* kRipComment = "Ripped by Tolvar";
 inline constexpr const char* kRipEncoderText = "Tolvar 0.9 beta";
 
 // Folder + "/" + two-digit track number + " " + Artist + " - " + Title + Ext.
-// Folder is a UTF-8 path; Artist and Title are Latin-1 texts, made safe as
-// name parts and shortened (never inside a character) so the name fits.
+// Artist and Title are made safe as name parts and shortened (never inside a
+// character) so the name fits.
 std::string SeparateTrackFileName(const std::string& Folder, int RowIndex,
                                   const std::string& Artist, const std::string& Title,
                                   const std::string& Ext);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TagFile.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -70,6 +71,19 @@ int64_t UnpaddedSize(const TTagLayout& Layout) {
   return Size;
 }
 
+constexpr uint8_t kLatin1 = 0;
+constexpr uint8_t kUtf16 = 1;
+
+// Latin-1 whenever it holds the text, so such tags keep the bytes they always
+// had; else UTF-16 little endian behind its byte-order mark.
+uint8_t EncodingFor(std::string_view Utf8) {
+  return FitsLatin1(Utf8) ? kLatin1 : kUtf16;
+}
+
+std::string Encoded(std::string_view Utf8, uint8_t Encoding) {
+  return Encoding == kLatin1 ? Utf8ToLatin1(Utf8) : "\xFF\xFE" + Utf8ToUtf16LE(Utf8);
+}
+
 int64_t TotalSize(const TTagLayout& Layout) {
   return UnpaddedSize(Layout) + std::max<int64_t>(Layout.Padding, 0);
 }
@@ -110,20 +124,32 @@ void TID3v2::SetLink(std::string_view Value) {
 
 void TID3v2::FillFrames(TTagLayout& Layout) const {
   auto& F = Layout.Frames;
-  F[kTitle] = FTitle;
-  F[kArtist] = FArtist;
-  F[kAlbum] = FAlbum;
-  F[kTrack] = FTrack != 0 ? std::to_string(FTrack) : std::string();
-  F[kYear] = FYear;
-  F[kGenre] = FGenre;
-  // Language "eng", then an empty description ended by its zero byte.
-  F[kComment] = FComment.empty() ? std::string() : std::string("eng\0", 4) + FComment;
-  F[kComposer] = FComposer;
-  F[kEncoder] = FEncoder;
-  F[kCopyright] = FCopyright;
-  F[kLanguage] = FLanguage;
-  // An empty description ended by its zero byte, then the address.
-  F[kLink] = FLink.empty() ? std::string() : std::string(1, '\0') + FLink;
+  auto& E = Layout.Encodings;
+  auto Text = [&](int Index, const std::string& Value) {
+    E[Index] = EncodingFor(Value);
+    F[Index] = Value.empty() ? std::string() : Encoded(Value, E[Index]);
+  };
+  Text(kTitle, FTitle);
+  Text(kArtist, FArtist);
+  Text(kAlbum, FAlbum);
+  Text(kTrack, FTrack != 0 ? std::to_string(FTrack) : std::string());
+  Text(kYear, FYear);
+  Text(kGenre, FGenre);
+  // Language "eng", then an empty description ended by its terminator (two
+  // zero bytes in UTF-16), then the text.
+  E[kComment] = EncodingFor(FComment);
+  F[kComment] = FComment.empty() ? std::string()
+                : E[kComment] == kLatin1
+                    ? std::string("eng\0", 4) + Encoded(FComment, kLatin1)
+                    : std::string("eng\xFF\xFE\0\0", 7) + Encoded(FComment, kUtf16);
+  Text(kComposer, FComposer);
+  Text(kEncoder, FEncoder);
+  Text(kCopyright, FCopyright);
+  Text(kLanguage, FLanguage);
+  // An empty description ended by its zero byte, then the address, which is
+  // Latin-1 whatever the description's encoding.
+  E[kLink] = kLatin1;
+  F[kLink] = FLink.empty() ? std::string() : std::string(1, '\0') + Utf8ToLatin1(FLink);
 }
 
 std::string TID3v2::Render() const {
@@ -190,7 +216,8 @@ std::string RenderTag(TTagLayout& Layout) {
     if (Content.empty()) continue;
     Tag += FrameIds[I];                                              // identifier
     PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + 1));  // size, encoding byte counted
-    Tag.append(3, '\0');  // two flag bytes, text encoding 0 (ISO-8859-1)
+    Tag.append(2, '\0');                                             // flags
+    Tag += static_cast<char>(Layout.Encodings[I]);                   // text encoding
     Tag += Content;
   }
   if (Layout.Padding > 0) Tag.append(static_cast<size_t>(Layout.Padding), '\0');

@@ -1,8 +1,9 @@
 #pragma once
 // ID3 version 2.3.0 tag at the start of an MP3 file. The tag is
 // written in place when the old tag has room for it, else the file is rebuilt
-// behind a new tag padded to 4096 bytes. The class only writes; texts are
-// Latin-1 bytes, written with text encoding 0 (ISO-8859-1).
+// behind a new tag padded to 4096 bytes. The class only writes. Texts are
+// UTF-8; a frame is written in ISO-8859-1 (text encoding 0) when that holds its
+// text, else in UTF-16 with a byte-order mark (text encoding 1).
 #include <array>
 #include <cstdint>
 #include <string>
@@ -24,6 +25,8 @@ struct TTagLayout {
   int64_t FileSize = 0;              // as found when the header was read
   // Each frame's content without its encoding byte; an empty one is left out.
   std::array<std::string, kID3v2FrameCount> Frames;
+  // Each frame's text encoding byte: 0 ISO-8859-1, 1 UTF-16 with byte-order mark.
+  std::array<uint8_t, kID3v2FrameCount> Encodings{};
   bool Rewrite = false;  // the whole file must be rewritten
   int64_t Padding = 0;   // zero bytes after the frames; negative means none
 };

@@ -3,6 +3,7 @@
 #include "ID3v1.h"
 #include "ID3v2.h"
 #include "util/Product.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
@@ -18,13 +19,14 @@ TRipTagResult WriteRipTags(const std::string& FileName, const TRipTagTexts& TagI
   const std::string_view Title = UpToZero(TagInfo.Title), Artist = UpToZero(TagInfo.Artist),
                          Album = UpToZero(TagInfo.Album), Year = UpToZero(TagInfo.Year),
                          Comment = UpToZero(TagInfo.Comment), Genre = UpToZero(TagInfo.Genre);
+  // Version 1 holds Latin-1 only: what it cannot hold becomes "?".
   TID3v1 Version1;
-  Version1.SetTitle(Title);
-  Version1.SetArtist(Artist);
-  Version1.SetAlbum(Album);
-  Version1.SetYear(Year);
-  Version1.SetComment(Comment);
-  Version1.SetGenre(Genre);
+  Version1.SetTitle(Utf8ToLatin1(Title));
+  Version1.SetArtist(Utf8ToLatin1(Artist));
+  Version1.SetAlbum(Utf8ToLatin1(Album));
+  Version1.SetYear(Utf8ToLatin1(Year));
+  Version1.SetComment(Utf8ToLatin1(Comment));
+  Version1.SetGenre(Utf8ToLatin1(Genre));
 
   TID3v2 Version2;
   Version2.SetTitle(Title);

@@ -7,7 +7,7 @@
 
 namespace tolvar {
 
-// The ripper's seven TagInfo texts, in TagInfo's order, as Latin-1 bytes. Each
+// The ripper's seven TagInfo texts, in TagInfo's order, in UTF-8. Each
 // is taken up to its first zero byte, so a whole fixed-size slot may be passed.
 struct TRipTagTexts {
   std::string_view Title, Artist, Album, Genre, Comment, Encoder, Year;

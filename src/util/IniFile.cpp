@@ -8,6 +8,7 @@
 
 #include "FileFunctions.h"
 #include "StringFunctions.h"
+#include "TextEncoding.h"
 
 namespace tolvar {
 
@@ -31,6 +32,9 @@ TIniFile::TIniFile(std::string FileName) : Path(std::move(FileName)) {
   Sections.push_back({});
   std::string Contents;
   if (!ReadFileText(Path, Contents)) return;
+  // Files are UTF-8; one written with Latin-1 texts (by an earlier version)
+  // is read as Latin-1 and written back in UTF-8.
+  Contents = Utf8OrLatin1(Contents);
   size_t Pos = 0;
   while (Pos < Contents.size()) {
     size_t End = Contents.find('\n', Pos);

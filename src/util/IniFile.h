@@ -1,6 +1,7 @@
 #pragma once
-// INI files with the semantics of the private-profile functions: a missing file
-// reads as empty, names compare without regard to case, integers that do not
+// INI files in UTF-8 with the semantics of the private-profile functions: a
+// file that is not valid UTF-8 is read as Latin-1, a missing file reads as
+// empty, names compare without regard to case, integers that do not
 // parse give the default, booleans are "1"/"0". Writes keep the order, comments
 // and blank lines of the existing file, append new keys to their section and
 // new sections at the end, and reach the disk atomically in UpdateFile (called

@@ -1,6 +1,6 @@
 #pragma once
-// Small text helpers shared by the window and the tools. Texts are single-byte
-// (Latin-1) strings; comparisons fold ASCII case only.
+// Small text helpers shared by the window and the tools. Texts are UTF-8
+// strings; comparisons fold ASCII case only.
 #include <string>
 #include <string_view>
 

@@ -35,6 +35,7 @@ class TCddbWindowTest : public QObject {
   void ServerDownShowsStatusOnly();
   void EscCancelsAHangingLookup();
   void EntryThatDoesNotParseReachesTheErrorBox();
+  void JapaneseTitlesAndALongArtistCredit();
 };
 
 void TCddbWindowTest::ConnectAndGetInfoFillRowsAndDiscTexts() {
@@ -82,7 +83,7 @@ void TCddbWindowTest::ConnectAndGetInfoFillRowsAndDiscTexts() {
   // The design-time settings and the contact address from the environment.
   const std::vector<std::string> Requests = Server.Requests();
   QCOMPARE(Requests.size(), size_t(2));
-  const std::string Hello = "&hello=me+example%2Eorg+Tolvar+v0%2E7&proto=5";
+  const std::string Hello = "&hello=me+example%2Eorg+Tolvar+v0%2E7&proto=6";
   // The server may answer the disc ID in either case.
   QCOMPARE(QString::fromStdString(Requests[1]).toLower(),
            QString::fromStdString("/~cddb/cddb.cgi?cmd=cddb+read+rock+" + Id + Hello).toLower());
@@ -99,6 +100,7 @@ void TCddbWindowTest::EntryLinesWrittenIntoRows() {
   QCOMPARE(Form.DiscArtist, std::string("Various"));
   QCOMPARE(Model->Node(7).Artist, std::string("Various"));
   QCOMPARE(Model->Node(7).Album, std::string("Hits"));
+  Form.CddbDataExchange(".");  // the end of one entry: the next DTITLE stands alone
   // Without a slash the artist is emptied on the disc only.
   Form.CddbDataExchange("dtitle=Hits of the Year Nineteen Eighty-Nine");
   QCOMPARE(Form.DiscArtist, std::string());
@@ -203,6 +205,50 @@ void TCddbWindowTest::EntryThatDoesNotParseReachesTheErrorBox() {
   QCOMPARE(Dialogs.Shown[0],
            std::string("'seven' is not a valid integer value in line \"# Revision: seven\""));
   QVERIFY(Form.isEnabled());  // the program goes on
+}
+
+void TCddbWindowTest::JapaneseTitlesAndALongArtistCredit() {
+  TWindowEnv Env;
+  cddbtest::TCddbServer Server;
+  TEnv Host("TOLVAR_CDDB_SERVER", Server.HostPort());
+  TfrmTolvar Form;
+  Form.resize(900, 300);
+  Form.Cddb->ReadTOC(0);
+  const std::string Id = Form.Cddb->CDInfo.DiscID;
+  const std::string Hoshi = "\xE6\x98\x9F", Nagare = "\xE6\xB5\x81\xE3\x82\x8C";
+  const std::string Credit = "AC/DC with the Tokyo Philharmonic and " + Hoshi + Nagare;
+  // The credit goes on over two lines; the second title's last character is
+  // split between its lines; the fourth title is Latin-1.
+  Server.AddEntry(
+      "misc", Id, {}, 12,
+      "DISCID=" + Id + "\nDTITLE=" + Credit.substr(0, 20) + "\nDTITLE=" + Credit.substr(20) +
+          " / " + Hoshi + "/" + Nagare + "\nTTITLE0=" + Hoshi + "\nTTITLE1=" + Nagare.substr(0, 4) +
+          "\nTTITLE1=" + Nagare.substr(4) +
+          "\nTTITLE2=\xE6\x97\xA5\xE6\x9C\xAC / \xE3\x81\x82\nTTITLE3=Caf\xE9\nTTITLE4=Five\n");
+  Form.tbCDDBConnect->trigger();
+  WaitIdle(Form);
+  Form.mniCDDBGetInfo->trigger();
+  WaitIdle(Form);
+  QCOMPARE(Form.DiscArtist, Credit);
+  QCOMPARE(Form.DiscTitle, Hoshi + "/" + Nagare);
+  const std::vector<std::pair<std::string, std::string>> Expected = {
+      {Credit, Hoshi},
+      {Credit, Nagare},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE3\x81\x82"},  // split into artist and title
+      {Credit, "Caf\xC3\xA9"},
+      {Credit, "Five"}};
+  for (int Row = 0; Row < 5; ++Row) {
+    QCOMPARE(Form.Tracks()->Node(Row).Artist, Expected[Row].first);
+    QCOMPARE(Form.Tracks()->data(Form.Tracks()->index(Row, Col::colTitle)).toString(),
+             QString::fromStdString(Expected[Row].second));
+  }
+  QCOMPARE(Form.Tracks()->Node(0).Album, Hoshi + "/" + Nagare);
+  // For a look by eye: TOLVAR_CDDB_SCREENSHOT=FILE saves the window.
+  if (const char* Shot = getenv("TOLVAR_CDDB_SCREENSHOT")) {
+    Form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form));
+    Form.grab().save(Shot);
+  }
 }
 
 TOLVAR_APP_TEST_MAIN(TCddbWindowTest)

@@ -54,12 +54,13 @@ class TrackListTest : public QObject {
     QCOMPARE(Node.Comment, std::string(30, 'c'));
     QCOMPARE(Node.Artist, std::string(255, 'r'));
     QCOMPARE(Node.Title, std::string(255, 't'));
-    // Texts are Latin-1: what lies outside becomes "?", and the limit counts characters.
-    Model.setData(Model.index(0, Col::colAlbum), QString::fromUtf8("Caf\u00e9 \u4e2d"),
-                  Qt::EditRole);
-    QCOMPARE(Model.Node(0).Album, std::string("Caf\xe9 ?"));
-    QCOMPARE(Model.data(Model.index(0, Col::colAlbum), Qt::DisplayRole).toString(),
-             QString::fromUtf8("Caf\u00e9 ?"));
+    // Texts are kept whole in UTF-8; the limits count characters, and a cut
+    // never splits one.
+    QString Long = QString::fromUtf8("Caf\u00e9 \u4e2d");
+    while (Long.size() < 40) Long += QChar(0x4e2d);
+    Model.setData(Model.index(0, Col::colAlbum), Long, Qt::EditRole);
+    QCOMPARE(Model.data(Model.index(0, Col::colAlbum), Qt::DisplayRole).toString(), Long.left(30));
+    QCOMPARE(Model.Node(0).Album.size(), size_t(3 + 2 + 1 + 25 * 3));
   }
 
   void columnsAndCells() {

@@ -23,6 +23,7 @@
 #include "app/QtEventLoop.h"
 #include "app/SignalClose.h"
 #include "app/TrackList.h"
+#include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CDRipIntf.h"
 #include "ripper/CDRipper.h"
@@ -144,7 +145,7 @@ class WindowTest : public QObject {
                                        "MaxBitRate",     "EnableVBR", "Copyright",
                                        "Original",       "CRC",       "VBRQuality",
                                        "WriteVBRHeader", "Mode",      "Quality",
-                                       "Private"}));
+                                       "Private",        "[CDDB]",    "Proto"}));
     QVERIFY(First.find("CurPreset=Default\n") != std::string::npos);
     QVERIFY(First.find("\nCRC=1\n") != std::string::npos);
 
@@ -218,6 +219,29 @@ class WindowTest : public QObject {
     QVERIFY(Form.Lame->EnableVBR() && !Form.Lame->WriteVBRHeader());
     QVERIFY(Form.Lame->CRC());
     QVERIFY(!Form.Lame->Private());  // too large for an integer
+  }
+
+  void aLatin1SettingsFileReadsWholeAndIsWrittenBackInUtf8() {
+    TWindowEnv Env;
+    ForceDirectories(Env.AppDir());
+    WriteFile(Env.SettingsFile(),
+              "[Form]\nTop=10\n[Settings]\nSaveDir=/home/me/Musik/\xC4rzte\n"
+              "EncoderType=1\n[Lame]\nBitRate=192\n");
+    {
+      TfrmTolvar Form;
+      QCOMPARE(Form.deSaveDir->text(), QString::fromUtf8("/home/me/Musik/\xC3\x84rzte"));
+      QCOMPARE(Form.Cddb->ProtocolLevel, 6);  // no [CDDB] section: level 6
+    }
+    std::string Now = ReadFile(Env.SettingsFile());
+    QVERIFY(Now.find("SaveDir=/home/me/Musik/\xC3\x84rzte\nEncoderType=1\n") != std::string::npos);
+    // The keys of the old file keep their places; the new section comes last.
+    QVERIFY(Now.starts_with("[Form]\nTop=10\n"));
+    QVERIFY(Now.ends_with("\n[CDDB]\nProto=6\n"));
+
+    Now.replace(Now.size() - 2, 1, "5");
+    WriteFile(Env.SettingsFile(), Now);
+    TfrmTolvar Form;
+    QCOMPARE(Form.Cddb->ProtocolLevel, 5);
   }
 
   void aMissingLibraryIsReportedAndTheWindowStillOpens() {

@@ -138,17 +138,19 @@ TEST(CddbDiscIdCommand, FailuresExitWithStatusAndMessage) {
 namespace {
 
 const std::vector<int> kSampleOffsets = {150, 1500, 3300, 5625, 7200};
-const std::string kSampleHello = "&hello=tolvar+tolvar%2Eorg+Tolvar+v0%2E7&proto=5";
+const std::string kSampleHello = "&hello=tolvar+tolvar%2Eorg+Tolvar+v0%2E7&proto=6";
 const std::string kSampleEntryOut =
     "Artist: Tolvar Ensemble\nTitle: Sample Songs\nYear: 2024\nGenre: Ambient\nRevision: 2\n"
-    "ExtD: Made\\nhere\nTTITLE0: Arpeggio\nTTITLE1: Bj\xC3\xB6rk's\\tTune\nTTITLE2: Three\n"
-    "TTITLE3: Four\nTTITLE4: Five\nEXTT4: Last\n";
+    "ExtD: Made\\nhere\nTTITLE0: Arpeggio\nTTITLE1: Bj\xC3\xB6rk's\\tTune\n"
+    "TTITLE2: \xE6\x98\x9F\xE3\x81\xAE\xE6\xB5\x81\xE3\x82\x8C\nTTITLE3: Four\nTTITLE4: "
+    "Five\nEXTT4: Last\n";
 
 void AddSampleEntry(cddbtest::TCddbServer& Server) {
   Server.AddEntry("misc", "27008305", kSampleOffsets, 133,
                   "# Revision: 2\nDISCID=27008305\nDTITLE=Tolvar Ensemble / Sample Songs\n"
                   "DYEAR=2024\nDGENRE=Ambient\nTTITLE0=Arpeggio\nTTITLE1=Bj\xC3\xB6rk's\\tTune\n"
-                  "TTITLE2=Three\nTTITLE3=Four\nTTITLE4=Five\nEXTD=Made\\nhere\nEXTT4=Last\n");
+                  "TTITLE2=\xE6\x98\x9F\xE3\x81\xAE\xE6\xB5\x81\xE3\x82\x8C\nTTITLE3=Four\nTTITLE4="
+                  "Five\nEXTD=Made\\nhere\nEXTT4=Last\n");
 }
 
 bool Has(const std::string& Text, const std::string& Part) {
@@ -179,6 +181,15 @@ TEST(CddbLookupCommand, SampleDiscLookupAndRead) {
       RunCli(Sample + "read --category misc --discid 27008305 --server " + Server.HostPort());
   EXPECT_EQ(Read.Status, 0) << Read.Err;
   EXPECT_EQ(Read.Out, kSampleEntryOut);
+
+  // At level 5 the server answers in Latin-1, with "?" for what it cannot hold.
+  TRun Old = RunCli(Sample + "read --category misc --discid 27008305 --proto 5 --server " +
+                    Server.HostPort());
+  EXPECT_EQ(Old.Status, 0) << Old.Err;
+  EXPECT_TRUE(Has(Old.Out, "TTITLE1: Bj\xC3\xB6rk's\\tTune\nTTITLE2: ????\n")) << Old.Out;
+  const std::vector<std::string> Asked = Server.Requests();
+  ASSERT_FALSE(Asked.empty());
+  EXPECT_TRUE(Asked.back().ends_with("&proto=5")) << Asked.back();
 }
 
 TEST(CddbLookupCommand, InexactListThroughAProxy) {
@@ -198,7 +209,7 @@ TEST(CddbLookupCommand, InexactListThroughAProxy) {
             "Match 2: rock 28008305 rock\nCategory: rock\nDisc ID: 28008305\n");
   std::string Url =
       "http://cddb.invalid/~cddb/cddb.cgi?cmd=cddb+query+27008305+5+150+1500+3300+"
-      "5625+7200+133&hello=me+example%2Ecom+Tolvar+v0%2E7&proto=5";
+      "5625+7200+133&hello=me+example%2Ecom+Tolvar+v0%2E7&proto=6";
   EXPECT_EQ(Server.Requests(), std::vector<std::string>{Url});
   EXPECT_TRUE(Has(Run.Err, Url + "\n") &&
               Has(Run.Err, "211 Found inexact matches, list follows (until terminating `.')\n"))

@@ -26,7 +26,7 @@ TDiscToc ThreeTracks() {
 }
 
 const std::vector<int> kOffsets = {150, 18783, 39387};
-const std::string kHello = "&hello=user+example+Tolvar+v0%2E7&proto=5";
+const std::string kHello = "&hello=user+example+Tolvar+v0%2E7&proto=6";
 
 class CddbClient : public ::testing::Test {
  protected:
@@ -102,6 +102,66 @@ TEST_F(CddbClient, ExactMatchThenReadOfAnEntry) {
   EXPECT_EQ(Info.TrackTitles[2], "Outro");
   EXPECT_EQ(Info.ExtD, "Line one\r\nLine\ttwo");
   EXPECT_EQ(Info.ExtT[1], "Note");
+}
+
+// Japanese titles, an artist credit longer than a line with "/" inside names,
+// and one Latin-1 line among the UTF-8 ones.
+const std::string kHoshi = "\xE6\x98\x9F", kNagare = "\xE6\xB5\x81\xE3\x82\x8C";
+const std::string kCredit = "AC/DC & Earth, Wind and Fire with the Philharmonic of " + kHoshi;
+const std::string kUnicodeEntry =
+    "DISCID=1502ec03\nDTITLE=" + kCredit.substr(0, 40) + "\nDTITLE=" + kCredit.substr(40) + " / " +
+    kHoshi + "/" + kNagare + "\nTTITLE0=" + kHoshi +
+    "\nTTITLE1=Caf\xE9\nTTITLE2=" + kNagare.substr(0, 4) + "\nTTITLE2=" + kNagare.substr(4) + "\n";
+
+TEST_F(CddbClient, Level6AnswersAreUtf8AndLevel5AnswersLatin1) {
+  Server.AddEntry("misc", "1502ec03", kOffsets, 750, kUnicodeEntry);
+  TMatchArray Seen;
+  Cddb.OnMatch = [&](TCddb&, const TMatchArray& M, int32_t&) { Seen = M; };
+  Finish(Cddb.HttpQuery());
+  EXPECT_EQ(Seen[0], "misc 1502ec03 " + kCredit + " / " + kHoshi + "/" + kNagare);
+  Finish(Cddb.HttpRead());
+  const TCDInfo& Info = Cddb.CDInfo;
+  EXPECT_EQ(Info.Artist, kCredit);
+  EXPECT_EQ(Info.Title, kHoshi + "/" + kNagare);
+  EXPECT_EQ(Info.TrackTitles[0], kHoshi);
+  EXPECT_EQ(Info.TrackTitles[1], "Caf\xC3\xA9");  // the Latin-1 line
+  EXPECT_EQ(Info.TrackTitles[2], kNagare);        // a character split across lines
+
+  Cddb.ProtocolLevel = 5;
+  Cddb.CDInfo.DiscID = "1502ec03";  // the parse, with no drive, left none
+  Finish(Cddb.HttpRead());
+  EXPECT_EQ(Server.Requests().back(), "/~cddb/cddb.cgi?cmd=cddb+read+misc+1502ec03" +
+                                          kHello.substr(0, kHello.size() - 1) + "5");
+  EXPECT_EQ(Info.Title, "?/??");
+  EXPECT_EQ(Info.Artist, kCredit.substr(0, kCredit.size() - kHoshi.size()) + "?");
+}
+
+TEST_F(CddbClient, AServerThatRefusesLevel6IsAskedAgainAtLevel5AndRemembered) {
+  cddbtest::TCddbServer Old(5);
+  Old.AddEntry("misc", "1502ec03", kOffsets, 750, kUnicodeEntry);
+  Cddb.ServerAddr = Old.HostPort();
+  Finish(Cddb.HttpQuery());
+  const std::string Query = "/~cddb/cddb.cgi?cmd=cddb+query+1502ec03+3+150+18783+39387+750" +
+                            kHello.substr(0, kHello.size() - 1);
+  EXPECT_EQ(Old.Requests(), Strings({Query + "6", Query + "5"}));
+  EXPECT_EQ(Lines[1], "501 Illegal CDDB protocol level: 6.");
+  EXPECT_EQ(Cddb.State, TCddb::QueryDone);
+  Finish(Cddb.HttpRead());
+  EXPECT_EQ(Cddb.CDInfo.TrackTitles[0], "?");
+
+  // Another client of the same server asks at level 5 at once.
+  TCddb Other(Loop);
+  Other.ServerType = HTTP;
+  Other.ServerAddr = Old.HostPort();
+  Other.EmailUser = "user@example";
+  Other.InternalTOCRetrieve = false;
+  Other.CDInfo.Toc = ThreeTracks();
+  ASSERT_EQ(Other.HttpQuery(), 0);
+  ASSERT_TRUE(Loop.RunUntil([&] { return !Other.Busy(); }, 10s));
+  Strings Asked = Old.Requests();
+  ASSERT_EQ(Asked.size(), 2u);
+  EXPECT_EQ(Asked[1].substr(Asked[1].size() - 8), "&proto=5");
+  EXPECT_EQ(Other.State, TCddb::QueryDone);
 }
 
 TEST_F(CddbClient, InexactListTakesTheChosenLineAndKeepsAHundred) {

@@ -6,11 +6,11 @@ using namespace tolvar;
 
 namespace {
 
-TCDInfo Parse(std::initializer_list<std::string> Lines) {
+TCDInfo Parse(std::initializer_list<std::string> Lines, bool Latin1 = false) {
   TEntryArray Entry;
   for (const std::string& L : Lines) EXPECT_EQ(CollectEntryLine(Entry, L), TEntryLine::Kept) << L;
   TCDInfo Info;
-  ParseEntryLines(Entry, Info);
+  ParseEntryLines(Entry, Info, Latin1);
   return Info;
 }
 
@@ -69,10 +69,30 @@ TEST(EntryParse, DiscTitleSplitsAtTheFirstSlashAndContinuesOverLines) {
   TCDInfo Self = Parse({"DTITLE=Self Titled"});
   EXPECT_EQ(Self.Artist, "Self Titled");
   EXPECT_EQ(Self.Title, "");
-  // Only the halves around " / " lose their escapes.
+  // Escapes are replaced in the joined halves, continuation lines included.
   TCDInfo Escapes = Parse({"DTITLE=A\\tB", "DTITLE=C / D\\nE", "DTITLE=\\t"});
   EXPECT_EQ(Escapes.Artist, "A\tBC");
-  EXPECT_EQ(Escapes.Title, "D\r\nE\\t");
+  EXPECT_EQ(Escapes.Title, "D\r\nE\t");
+  // An artist credit longer than a line, with "/" inside names: the split
+  // waits for the first " / " of the whole value.
+  TCDInfo Credit = Parse({"DTITLE=AC/DC, Earth, Wind & Fire and the Long Named Orchestra of",
+                          "DTITLE= Tokyo feat. Someone / Else / Best / Of"});
+  EXPECT_EQ(Credit.Artist,
+            "AC/DC, Earth, Wind & Fire and the Long Named Orchestra of Tokyo feat. Someone");
+  EXPECT_EQ(Credit.Title, "Else / Best / Of");
+}
+
+TEST(EntryParse, TextsAreJudgedUtf8OrLatin1OnceTheirLinesAreJoined) {
+  // "\xE6\x98\x9F" (a kanji) split across two lines survives; a Latin-1 value
+  // among UTF-8 ones is read as Latin-1.
+  TCDInfo Info = Parse({"DTITLE=\xE6\x98\x9F\xE9\x87", "DTITLE=\x8E / \xE6\x98\x9F\xE3\x81\xAE",
+                        "TTITLE0=\xE6\x98", "TTITLE0=\x9F", "TTITLE1=Caf\xE9", "DGENRE=J-Pop"});
+  EXPECT_EQ(Info.Artist, "\xE6\x98\x9F\xE9\x87\x8E");
+  EXPECT_EQ(Info.Title, "\xE6\x98\x9F\xE3\x81\xAE");
+  EXPECT_EQ(Info.TrackTitles[0], "\xE6\x98\x9F");
+  EXPECT_EQ(Info.TrackTitles[1], "Caf\xC3\xA9");
+  // An answer at protocol level 5 is Latin-1 whatever its bytes look like.
+  EXPECT_EQ(Parse({"TTITLE0=\xC3\xA9"}, true).TrackTitles[0], "\xC3\x83\xC2\xA9");
 }
 
 TEST(EntryParse, TrackNumbersHaveOneOrTwoDigits) {

@@ -16,7 +16,10 @@ namespace tolvar::cddbtest {
 
 class TCddbServer {
  public:
-  TCddbServer() : FServer(fixtures::FixturesDir() + "/cddb_server.py", {FEntries.Path()}) {}
+  // MaxLevel: the highest protocol level the server knows.
+  explicit TCddbServer(int MaxLevel = 6)
+      : FServer(fixtures::FixturesDir() + "/cddb_server.py",
+                {FEntries.Path(), std::to_string(MaxLevel)}) {}
 
   // Stores an entry as a server keeps it (UTF-8): the xmcd header with the
   // track offsets and the disc length, then Body, lines ending in "\n".

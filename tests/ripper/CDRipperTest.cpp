@@ -380,10 +380,14 @@ TEST_F(CDRipperTest, CanPlayNeedsAnAudioDiscAndNoRip) {
   EXPECT_EQ(Dialogs.Shown.back(), "Not a audio CD. !");
 }
 
-TEST(TagInfo, SlotsHold128BytesAndAZero) {
+TEST(TagInfo, SlotsHold128CharactersAndAZero) {
   TCDRipper R;
   SetTagText(R.TagInfo.Title, std::string(200, 'x'));
   EXPECT_EQ(TagText(R.TagInfo.Title), std::string(128, 'x'));
+  std::string Kana;  // 128 characters of three bytes
+  for (int I = 0; I < 128; ++I) Kana += "\xE3\x81\x82";
+  SetTagText(R.TagInfo.Title, Kana + Kana);
+  EXPECT_EQ(TagText(R.TagInfo.Title), Kana);
   SetTagText(R.TagInfo.Year, "1999");
   EXPECT_EQ(TagText(R.TagInfo.Year), "1999");
   EXPECT_EQ(TagText(R.TagInfo.Artist), "");

@@ -10,6 +10,7 @@
 #include "RipperTestSupport.h"
 
 using namespace tolvar;
+using namespace std::string_literals;
 using namespace tolvar::fixtures;
 
 namespace {
@@ -276,6 +277,27 @@ TEST_F(Cli, RipOfTheWholeSampleDiscIntoOneOggFileWithItsCueSheet) {
   EXPECT_EQ(Cue.substr(0, Cue.find('\r')), "FILE \"" + Ogg + "\" WAVE");
   EXPECT_NE(Cue.find("  TRACK 05 AUDIO\r\n    INDEX 01 01:34:00\r\n    TITLE \"Track 5\"\r\n"),
             std::string::npos);
+}
+
+TEST_F(Cli, JapaneseTextsStayWholeInNamesTagsCommentsAndTheSheet) {
+  const std::string Hoshi = "\xE6\x98\x9F", Nagare = "\xE6\xB5\x81\xE3\x82\x8C";
+  TRun R = Run({"rip", "1", "--artist", Hoshi, "--title", Nagare, "--out", Dir / "j"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  const std::string Mp3 = ReadFile(Dir / ("j/01 " + Hoshi + " - " + Nagare + ".mp3"));
+  // ID3v2: UTF-16 with byte-order mark; ID3v1: Latin-1, "?" for each character.
+  EXPECT_NE(Mp3.find(std::string("TIT2\0\0\0\x07\0\0\x01\xFF\xFE\x41\x6D\x8C\x30", 17)),
+            std::string::npos);
+  EXPECT_EQ(Mp3.substr(Mp3.size() - 128, 6), "TAG??"s + '\0');
+
+  R = Run({"rip", "1-2", "--single", "--format", "ogg", "--artist", Hoshi, "--title", Nagare,
+           "--out", Dir / "j"});
+  EXPECT_EQ(R.Code, 0) << R.Err;
+  const std::string Ogg = Dir / ("j/01_02 " + Hoshi + " - Unknown.ogg");
+  EXPECT_NE(tolvar::testing::VorbisComments(Ogg).find("ARTIST=" + Hoshi +
+                                                      "\nALBUM=Unknown\nTITLE=" + Nagare + "\n"),
+            std::string::npos);
+  const std::string Cue = ReadFile(Dir / ("j/01_02 " + Hoshi + " - Unknown.cue"));
+  EXPECT_EQ(Cue.substr(0, Cue.find('\r')), "FILE \"" + Ogg + "\" WAVE");
 }
 
 TEST_F(Cli, RipOptionsChooseFormatFolderAndTexts) {

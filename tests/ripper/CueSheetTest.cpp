@@ -25,13 +25,13 @@ TEST(CueSheet, TwoTracksOfARegionRipLineByLine) {
 TEST(CueSheet, TitlesNameOtherArtistsAndLongDistancesKeepAllDigits) {
   std::string Sheet = BuildCueSheet({{"Intro", "Band", 0},
                                      {"Guest \"Song\"", "Guest", 100 * 4500 + 75 * 7 + 3},
-                                     {"Caf\xE9", "Band", 100}},
+                                     {"Caf\xC3\xA9 \xE6\x98\x9F", "Band", 100}},
                                     "Band", "/m/x.wav");
   EXPECT_NE(Sheet.find("FILE \"/m/x.wav\" WAVE\r\n"), std::string::npos);
   EXPECT_NE(Sheet.find("    TITLE \"Intro\"\r\n"), std::string::npos);
   EXPECT_NE(Sheet.find("    INDEX 01 100:07:03\r\n"), std::string::npos);
   EXPECT_NE(Sheet.find("    TITLE \"Guest - Guest 'Song'\"\r\n"), std::string::npos);
-  EXPECT_NE(Sheet.find("    TITLE \"Caf\xC3\xA9\"\r\n"), std::string::npos);  // UTF-8
+  EXPECT_NE(Sheet.find("    TITLE \"Caf\xC3\xA9 \xE6\x98\x9F\"\r\n"), std::string::npos);  // UTF-8
 }
 
 TEST(CueSheet, ControlCharactersNeverBreakALine) {

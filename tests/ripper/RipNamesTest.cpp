@@ -2,14 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "util/TextEncoding.h"
+
 using namespace tolvar;
 
 TEST(RipNames, SeparateTracksAreNumberedAndNamedAfterArtistAndTitle) {
   EXPECT_EQ(SeparateTrackFileName("/m", 2, "A", "T", ".mp3"), "/m/03 A - T.mp3");
   EXPECT_EQ(SeparateTrackFileName("/m", 99, "A", "T", ".wav"), "/m/100 A - T.wav");
   EXPECT_EQ(SeparateTrackFileName("/m", 0, "", "", ".ogg"), "/m/01  - .ogg");
-  // Texts are Latin-1; names are UTF-8 and never make a folder.
-  EXPECT_EQ(SeparateTrackFileName("/m", 0, "AC/DC", "Caf\xE9", ".mp3"),
+  // Texts go into names whole, but never make a folder.
+  EXPECT_EQ(SeparateTrackFileName("/m", 0, "AC/DC", "Caf\xC3\xA9", ".mp3"),
             "/m/01 AC_DC - Caf\xC3\xA9.mp3");
   EXPECT_EQ(SeparateTrackFileName("/m", 0, "..", "x", ".mp3"), "/m/01 _ - x.mp3");
   // CDDB texts unescape to CR LF: line breaks and tabs become one blank,
@@ -27,18 +29,20 @@ TEST(RipNames, SingleTrackNamesLeaveOutTheNumbersForTheWholeDisc) {
 }
 
 TEST(RipNames, LongNamesAreShortenedToFitWithoutBreakingCharacters) {
-  std::string Artist(300, '\xE9');  // 600 bytes in UTF-8
+  std::string Artist;  // 300 bytes of three-byte characters
+  for (int I = 0; I < 100; ++I) Artist += "\xE6\x97\xA5";
   std::string Title(100, 't');
   std::string Path = SeparateTrackFileName("/m", 4, Artist, Title, ".mp3");
   std::string Name = Path.substr(3);
   EXPECT_LE(Name.size(), kMaxFileNameBytes);
-  EXPECT_GE(Name.size(), kMaxFileNameBytes - 1);
-  EXPECT_EQ(Name.rfind("05 \xC3\xA9", 0), 0u);
+  EXPECT_GE(Name.size(), kMaxFileNameBytes - 2);
+  EXPECT_TRUE(IsValidUtf8(Name));
+  EXPECT_EQ(Name.rfind("05 \xE6\x97\xA5", 0), 0u);
   EXPECT_EQ(Name.substr(Name.size() - 4), ".mp3");
   // The artist is cut on a character boundary, the shorter title kept whole.
   auto Dash = Name.find(" - ");
   ASSERT_NE(Dash, std::string::npos);
-  EXPECT_EQ((Dash - 3) % 2, 0u);
+  EXPECT_EQ((Dash - 3) % 3, 0u);
   EXPECT_EQ(Name.substr(Dash + 3, 100), Title);
 
   std::string Single =

@@ -25,7 +25,7 @@ class RipTest : public RealLibraryTest {
     Ripper.SetJitterCorrect(false);
     Ripper.SetCoder(&Coder);
     SetTagText(Ripper.TagInfo.Title, "Song");
-    SetTagText(Ripper.TagInfo.Artist, "\xC4rger");  // Latin-1
+    SetTagText(Ripper.TagInfo.Artist, "\xC3\x84rger");
     SetTagText(Ripper.TagInfo.Album, "Album");
     SetTagText(Ripper.TagInfo.Genre, "Rock");
     SetTagText(Ripper.TagInfo.Comment, "Ripped by Tolvar");
@@ -151,6 +151,7 @@ TEST_F(RipTest, Mp3CarriesBothTagsAndDecodesToTheWholeRange) {
 
 TEST_F(RipTest, OggOfARunOfTracksPassesOgginfoAndHoldsTheTexts) {
   Ripper.VorbisQuality = 0.4f;
+  SetTagText(Ripper.TagInfo.Title, "\xE6\x98\x9F \xE2\x80\x9CSong\xE2\x80\x9D");  // kanji, quotes
   Ripper.FileName = Dir / "run.ogg";
   Ripper.RipOgg(2, 3);
   EXPECT_EQ(Statuses, (std::vector<std::string>{"Ripping & Encoding completed",
@@ -162,7 +163,8 @@ TEST_F(RipTest, OggOfARunOfTracksPassesOgginfoAndHoldsTheTexts) {
   std::time_t Now = std::time(nullptr);
   std::strftime(Today, sizeof Today, "%Y-%m-%d", std::localtime(&Now));
   EXPECT_EQ(VorbisComments(Dir / "run.ogg"),
-            "ARTIST=\xC3\x84rger\nALBUM=Album\nTITLE=Song\nCOMMENT=Ripped by Tolvar\n"
+            "ARTIST=\xC3\x84rger\nALBUM=Album\nTITLE=\xE6\x98\x9F \xE2\x80\x9CSong\xE2\x80\x9D\n"
+            "COMMENT=Ripped by Tolvar\n"
             "TRACKNUMBER=2\nTRACKTOTAL=3\nGENRE=Rock\nENCODER=Tolvar 0.9 beta\nDATE=" +
                 std::string(Today) + "\n");
 }

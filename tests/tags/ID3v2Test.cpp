@@ -66,8 +66,12 @@ TEST(ID3v2Fields, TextSettersTrimBothEndsAndKeepTheRestWhole) {
   std::string Long(1000, 'x');
   Tag.SetArtist(" " + Long + " ");
   EXPECT_EQ(Tag.Artist(), Long);  // no length limit
-  Tag.SetAlbum("\240Caf\xE9 ");
-  EXPECT_EQ(Tag.Album(), "\240Caf\xE9");  // bytes above 127 are not blanks
+  Tag.SetAlbum(
+      "\xC2\xA0"
+      "Caf\xC3\xA9 ");
+  EXPECT_EQ(Tag.Album(),
+            "\xC2\xA0"
+            "Caf\xC3\xA9");  // bytes above 127 are not blanks
   Tag.SetYear(" 1999 ");
   Tag.SetGenre(" Rock ");
   Tag.SetComment(" a  b ");
@@ -106,6 +110,27 @@ TEST(ID3v2Render, ATwoLetterCommentIsACommFrameOfSize7) {
                                       + "\x00"s              // Empty description, ended
                                       + "Hi");               // Comment text
   EXPECT_EQ(Bytes.size(), 4096u);
+}
+
+TEST(ID3v2Render, TextsBeyondLatin1AreUtf16WithByteOrderMark) {
+  TID3v2 Tag;
+  Tag.SetTitle("\xE6\x97\xA5\xC3\xA9");  // U+65E5 and e acute
+  Tag.SetArtist("Caf\xC3\xA9");          // Latin-1 holds it: encoding 0 as ever
+  Tag.SetComment("\xE2\x82\xAC");        // the euro sign
+  Tag.SetLink("https://example.org/");
+  std::string Bytes = Tag.Render();
+  EXPECT_EQ(Bytes.substr(10, 17), "TIT2"s                      // Frame identifier
+                                      + "\x00\x00\x00\x07"s    // Size: 1 + BOM + 2 units
+                                      + "\x00\x00"s            // Frame flags
+                                      + "\x01"s                // Text encoding 1: UTF-16
+                                      + "\xFF\xFE"s            // Byte-order mark, little endian
+                                      + "\xE5\x65\xE9\x00"s);  // No terminator
+  EXPECT_EQ(Bytes.substr(27, 15), "TPE1\x00\x00\x00\x05\x00\x00\x00"s + "Caf\xE9");
+  EXPECT_EQ(Bytes.substr(42, 22), "COMM"s + "\x00\x00\x00\x0C"s  // 1 + 3 + 4 + 4
+                                      + "\x00\x00\x01"s + "eng"  // Flags, encoding 1, language
+                                      + "\xFF\xFE\x00\x00"s      // Empty description, 2-byte end
+                                      + "\xFF\xFE\xAC\x20"s);    // The text
+  EXPECT_EQ(Bytes.substr(64, 11), "WXXX"s + "\x00\x00\x00\x16"s + "\x00\x00\x00"s);  // Latin-1
 }
 
 TEST(ID3v2Render, EveryFrameInFrameIdOrder) {
@@ -485,9 +510,9 @@ TEST(ID3v2File, MutagenReadsTheTagBackAndTheAudioStillDecodes) {
   std::string Pcm = tagtest::DecodeMp3(Path);
   ASSERT_FALSE(Pcm.empty());
   TID3v2 Tag;
-  Tag.SetTitle("Sm\370rrebr\370d");  // Latin-1 "Smørrebrød"
+  Tag.SetTitle("Sm\303\270rrebr\303\270d");  // "Smørrebrød": Latin-1 holds it
   Tag.SetArtist("Kim Larsen");
-  Tag.SetAlbum("Forkl\346dt som voksen");
+  Tag.SetAlbum("Forkl\303\246dt som voksen");
   Tag.SetYear("1986");
   Tag.SetGenre("Pop");
   Tag.SetComment("track comment");
@@ -539,6 +564,35 @@ TEST(ID3v2File, Id3v2ToolReadsTheTagBack) {
       << R.Out;
   EXPECT_NE(R.Out.find("TPE1 (Lead performer(s)/Soloist(s)): Band\n"), std::string::npos);
   EXPECT_NE(R.Out.find("COMM (Comments): ()[eng]: Hi\n"), std::string::npos);
+}
+
+TEST(ID3v2File, TagReadersReadUtf16TextsBack) {
+  TTempDir Dir;
+  std::string Path = Dir / "song.mp3";
+  tagtest::MakeMp3(Path);
+  const std::string Title = "\xE6\x98\x9F\xE3\x81\xAE\xE6\xB5\x81\xE3\x82\x8C";  // kanji, kana
+  const std::string Artist =
+      "Bj\xC3\xB6rk \xE2\x80\x9CQ\xE2\x80\x9D \xF0\x9F\x8E\xB5";  // astral too
+  TID3v2 Tag;
+  Tag.SetTitle(Title);
+  Tag.SetArtist(Artist);
+  Tag.SetAlbum("Caf\xC3\xA9");
+  Tag.SetComment("\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1");  // Greek
+  ASSERT_TRUE(Tag.SaveToFile(Path));
+  auto Fields = tagtest::ReadTagsWithMutagen(Path);
+  EXPECT_EQ(Fields["v2.TIT2"], Title);
+  EXPECT_EQ(Fields["v2.TIT2.encoding"], "1");
+  EXPECT_EQ(Fields["v2.TPE1"], Artist);
+  EXPECT_EQ(Fields["v2.TALB"], "Caf\xC3\xA9");
+  EXPECT_EQ(Fields["v2.TALB.encoding"], "0");
+  EXPECT_EQ(Fields["v2.COMM"], "eng||\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1");
+  EXPECT_EQ(tagtest::DecodeMp3(Path).empty(), false);
+  tagtest::TRun R = tagtest::Run({"/usr/bin/id3v2", "-l", Path});
+  ASSERT_EQ(R.Status, 0) << R.Err;
+  for (const std::string& Line : {"TIT2 (Title/songname/content description): " + Title,
+                                  "TPE1 (Lead performer(s)/Soloist(s)): " + Artist,
+                                  "TALB (Album/Movie/Show title): Caf\xC3\xA9"s})
+    EXPECT_NE(R.Out.find(Line + "\n"), std::string::npos) << R.Out;
 }
 
 TEST(ID3v2File, AFifoIsNeitherWaitedForNorTagged) {

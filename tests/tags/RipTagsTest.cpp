@@ -15,7 +15,7 @@ using fixtures::WriteFile;
 
 namespace {
 
-// A TagInfo slot: 129 bytes, the text ended by a zero byte, then leftovers.
+// A TagInfo slot: the text ended by a zero byte, then leftovers.
 std::string Slot(const std::string& Text) {
   std::string Bytes = Text + '\0' + "leftover from an earlier track";
   Bytes.resize(129, '\0');

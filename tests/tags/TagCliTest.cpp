@@ -91,7 +91,7 @@ TEST(TagCli, TaggingAgainChangesTheTagsInPlace) {
   EXPECT_EQ(Fields["v1.TCON"], "Rock");
 }
 
-TEST(TagCli, Utf8OptionsBecomeLatin1Texts) {
+TEST(TagCli, Utf8OptionsAreLatin1WhereItHoldsThemElseUtf16) {
   TTempDir Dir;
   std::string Path = Dir / "Bj\xC3\xB6rk.mp3";  // a UTF-8 file name stays as it is
   WriteFile(Path, std::string(1000, 'a'));
@@ -99,13 +99,19 @@ TEST(TagCli, Utf8OptionsBecomeLatin1Texts) {
                    "--album", "Caf\xC3\xA9 " + std::string(30, 'x')});
   EXPECT_EQ(R.Status, 0) << R.Err;
   std::string Now = ReadFile(Path);
-  // Version 2: Latin-1 bytes, the euro sign (outside Latin-1) as "?".
-  EXPECT_EQ(Now.substr(10, 20), "TIT2\x00\x00\x00\x0A\x00\x00\x00"s + "Price ? 5");
-  EXPECT_EQ(Now.substr(30, 16), "TPE1\x00\x00\x00\x06\x00\x00\x00"s + "Bj\xF6rk");
-  // Version 1: the album cut to 30 Latin-1 bytes.
+  // Version 2: the euro sign (outside Latin-1) makes the title UTF-16; the
+  // artist stays in Latin-1 bytes.
+  EXPECT_EQ(Now.substr(10, 31), "TIT2\x00\x00\x00\x15\x00\x00\x01\xFF\xFE"s +
+                                    std::string("P\0r\0i\0c\0e\0 \0\xAC\x20 \0"
+                                                "5\0",
+                                                18));
+  EXPECT_EQ(Now.substr(41, 16), "TPE1\x00\x00\x00\x06\x00\x00\x00"s + "Bj\xF6rk");
+  // Version 1: Latin-1, the euro sign as "?", the album cut to 30 bytes.
   std::string V1 = Now.substr(Now.size() - 128);
+  EXPECT_EQ(V1.substr(3, 10), "Price ? 5"s + '\0');
   EXPECT_EQ(V1.substr(63, 30), "Caf\xE9 " + std::string(25, 'x'));
   auto Fields = tagtest::ReadTagsWithMutagen(Path);
+  EXPECT_EQ(Fields["v2.TIT2"], "Price \xE2\x82\xAC 5");
   EXPECT_EQ(Fields["v2.TPE1"], "Bj\xC3\xB6rk");
   EXPECT_EQ(Fields["v1.TPE1"], "Bj\xC3\xB6rk");
   EXPECT_EQ(Fields["v2.TALB"], "Caf\xC3\xA9 " + std::string(30, 'x'));

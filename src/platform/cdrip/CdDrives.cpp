@@ -74,10 +74,7 @@ std::vector<std::string> ConfiguredImages(const std::string& SettingsFile) {
 }
 
 std::string ImageDriveName(const std::string& Path) {
-  // Drive names are texts of the components: Latin-1 (the path is UTF-8).
-  std::string Name = "Image: " + Utf8ToLatin1(Path);
-  if (Name.size() > 255) Name.resize(255);
-  return Name;
+  return Utf8CutBytes("Image: " + Path, 255);
 }
 
 bool AddSampleDiscWhenNoDrive(const std::string& Sample) {

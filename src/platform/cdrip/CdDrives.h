@@ -32,8 +32,8 @@ void SetRealDeviceSource(std::function<std::vector<std::string>()> Source);
 // (their drives hold no disc).
 std::vector<std::string> ConfiguredImages(const std::string& SettingsFile = SettingsPath());
 
-// The drive name of an image drive: "Image: " + the path in Latin-1 (as every
-// text of the components), cut to fit the 256-byte ID of the drive parameters.
+// The drive name of an image drive: "Image: " + the path, cut on a character
+// boundary to fit the 256-byte ID of the drive parameters.
 std::string ImageDriveName(const std::string& Path);
 
 // Makes the sample disc an image drive (through TOLVAR_CD_IMAGES) when there is

@@ -72,9 +72,10 @@ struct TStream {
   }
 };
 
-void AddComment(vorbis_comment& Comment, const char* Tag, const char* Latin1) {
-  if (!Latin1 || !*Latin1) return;
-  vorbis_comment_add_tag(&Comment, Tag, tolvar::Latin1ToUtf8(Latin1).c_str());
+// Comments are UTF-8; a caller's text that is not is taken as Latin-1.
+void AddComment(vorbis_comment& Comment, const char* Tag, const char* Text) {
+  if (!Text || !*Text) return;
+  vorbis_comment_add_tag(&Comment, Tag, tolvar::Utf8OrLatin1(Text).c_str());
 }
 
 int EncOpen(const TVbEncConfig* Config, const TVbStreamInfo* Info, uint32_t* SamplesPerWrite,

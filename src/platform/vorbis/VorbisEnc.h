@@ -22,9 +22,9 @@ static_assert(offsetof(TVbEncConfig, Channels) == 12);
 static_assert(offsetof(TVbEncConfig, SampleRate) == 16);
 static_assert(offsetof(TVbEncConfig, Quality) == 36);
 
-// Stream information: the texts become Vorbis comments. Texts are Latin-1 and
-// zero-terminated; a null or empty text writes no comment. The text fields
-// hold pointers, so on a 64-bit system the record is 88 bytes, not 56.
+// Stream information: the texts become Vorbis comments. Texts are UTF-8 (a
+// text that is not valid UTF-8 is read as Latin-1) and zero-terminated; a null or empty text writes
+// no comment. The text fields hold pointers, so on a 64-bit system the record is 88 bytes, not 56.
 struct TVbStreamInfo {
   uint32_t Size;                            // sizeof(TVbStreamInfo)
   uint32_t Value1, Value2, Value3, Value4;  // 1, 1, 44, 1
