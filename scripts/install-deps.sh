@@ -20,6 +20,9 @@ packages=(
   time
   # window tests and screenshots without a display
   xvfb xauth fonts-dejavu-core
+  # the Debian package, its icons, and the checks of its desktop file,
+  # AppStream metadata, manual pages and bash completion
+  dpkg-dev file librsvg2-bin desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()
