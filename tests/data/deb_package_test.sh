@@ -29,6 +29,7 @@ expected=$(sort <<EOF_FILES
 ./usr/$LIBDIR/libtolvar-vorbis.so
 ./usr/share/applications/org.tolvar.Tolvar.desktop
 ./usr/share/bash-completion/completions/tolvar-cli
+./usr/share/doc/tolvar/changelog.gz
 ./usr/share/doc/tolvar/copyright
 ./usr/share/icons/hicolor/256x256/apps/org.tolvar.Tolvar.png
 ./usr/share/icons/hicolor/48x48/apps/org.tolvar.Tolvar.png

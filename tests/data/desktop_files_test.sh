@@ -17,9 +17,10 @@ out=$(desktop-file-validate "$DATA/org.tolvar.Tolvar.desktop" 2>&1) || fail "des
 [ -z "$out" ] || fail "desktop file: $out"
 appstreamcli validate --no-net "$DATA/org.tolvar.Tolvar.metainfo.xml" >/dev/null ||
   fail "AppStream: $(appstreamcli validate --no-net "$DATA/org.tolvar.Tolvar.metainfo.xml")"
-# The newest release comes first and is this version.
+# The newest release comes first and is this version, in the changelog too.
 newest=$(grep -o '<release version="[^"]*"' "$DATA/org.tolvar.Tolvar.metainfo.xml" | head -1)
 [ "$newest" = "<release version=\"$VERSION\"" ] || fail "metainfo's newest release: $newest"
+head -1 "$DATA/changelog" | grep -q "^tolvar ($VERSION) " || fail "changelog: $(head -1 "$DATA/changelog")"
 
 # Rendered as the user reads them; any warning of groff or man fails.
 manuals=""
