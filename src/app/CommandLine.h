@@ -23,8 +23,8 @@ using TUninstallProc = std::function<void()>;
 // program name) counts, in any case: "/uninstall" or "--uninstall" asks for
 // confirmation and runs Uninstall on Yes; "/reset" or "--reset" does nothing
 // more. A program installed by the package manager only says so
-// (PackageUninstallText) and removes nothing. Returns true when the run ends here, without the
-// window.
+// (PackageUninstallText) and removes nothing. Returns true when the run ends
+// here, without the window.
 bool HandleCommandLine(const std::vector<std::string>& Args, const TUninstallProc& Uninstall);
 
 }  // namespace tolvar
