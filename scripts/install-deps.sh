@@ -22,6 +22,9 @@ packages=(
   xvfb xauth fonts-dejavu-core
   # a CJK font, so Japanese, Chinese and Korean titles show in the window
   fonts-wqy-microhei
+  # the Debian package, its icons, and the checks of its desktop file,
+  # AppStream metadata, manual pages and bash completion
+  dpkg-dev file librsvg2-bin desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

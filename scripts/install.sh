@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs Tolvar into PREFIX: the program and the libraries it loads from its
-# own folder, install.txt (what "tolvar /uninstall" removes) beside them, and
-# the launcher Tolvar.desktop in the applications folder.
+# Installs Tolvar into PREFIX: the program and the libraries it links and
+# loads from its own folder, install.txt (what "tolvar /uninstall" removes)
+# beside them, and the launcher Tolvar.desktop in the applications folder.
 #   scripts/install.sh PREFIX        (BUILD_DIR defaults to ./build)
 set -euo pipefail
 
@@ -14,7 +14,7 @@ bin=${BUILD_DIR:-$here/build}/bin
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)
 
-files=(tolvar libcdrip.so libtolvar-vorbis.so)
+files=(tolvar libcdrip.so liblame_enc.so libtolvar-vorbis.so)
 for f in "${files[@]}"; do
   if [ ! -f "$bin/$f" ]; then
     echo "$0: $bin/$f is missing; build first" >&2

@@ -39,6 +39,12 @@ QIcon CheckIcon(QStyle* Style, bool Checked) {
   return QIcon(Pixmap);
 }
 
+// The desktop's icon theme first, so the toolbar looks like the desktop's
+// other programs; the style's own icon where the theme has none.
+QIcon ThemeIcon(const char* Name, QStyle* Style, QStyle::StandardPixmap Fallback) {
+  return QIcon::fromTheme(Name, Style->standardIcon(Fallback));
+}
+
 QAction* AddButton(QToolBar* Bar, const QIcon& Icon, const QString& Hint, bool Visible = true) {
   QAction* Action = Bar->addAction(Icon, Hint);
   Action->setVisible(Visible);
@@ -122,11 +128,12 @@ void TfrmTolvar::CreateToolBar() {
   ToolBar1->setIconSize(QSize(16, 16));
   ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
   QStyle* S = style();
-  tbPlay = AddButton(ToolBar1, S->standardIcon(QStyle::SP_MediaPlay), "Play");
-  tbPause = AddButton(ToolBar1, S->standardIcon(QStyle::SP_MediaPause), "Pause");
-  tbStop = AddButton(ToolBar1, S->standardIcon(QStyle::SP_MediaStop), "Stop");
+  tbPlay = AddButton(ToolBar1, ThemeIcon("media-playback-start", S, QStyle::SP_MediaPlay), "Play");
+  tbPause =
+      AddButton(ToolBar1, ThemeIcon("media-playback-pause", S, QStyle::SP_MediaPause), "Pause");
+  tbStop = AddButton(ToolBar1, ThemeIcon("media-playback-stop", S, QStyle::SP_MediaStop), "Stop");
   tbCloseCD = AddButton(ToolBar1, S->standardIcon(QStyle::SP_ArrowDown), "Close tray", false);
-  tbEjectCD = AddButton(ToolBar1, S->standardIcon(QStyle::SP_ArrowUp), "Eject", false);
+  tbEjectCD = AddButton(ToolBar1, ThemeIcon("media-eject", S, QStyle::SP_ArrowUp), "Eject", false);
   ToolBar1->addSeparator();
   cbDrive = new QComboBox(ToolBar1);
   cbDrive->setFixedWidth(247);
@@ -136,11 +143,14 @@ void TfrmTolvar::CreateToolBar() {
   tbSelectAll = AddButton(ToolBar1, CheckIcon(S, true), "Select all");
   tbResetAll = AddButton(ToolBar1, CheckIcon(S, false), "Reset all");
   ToolBar1->addSeparator();
-  tbCDDBConnect = AddButton(ToolBar1, S->standardIcon(QStyle::SP_DriveNetIcon), "CDDB Connect");
+  tbCDDBConnect =
+      AddButton(ToolBar1, ThemeIcon("edit-find", S, QStyle::SP_DriveNetIcon), "CDDB Connect");
   ToolButton11 =
-      AddButton(ToolBar1, S->standardIcon(QStyle::SP_FileDialogInfoView), "CDDB Get info");
+      AddButton(ToolBar1, ThemeIcon("document-properties", S, QStyle::SP_FileDialogInfoView),
+                "CDDB Get info");
   ToolBar1->addSeparator();
-  tbInfo = AddButton(ToolBar1, S->standardIcon(QStyle::SP_MessageBoxInformation), "Info", false);
+  tbInfo = AddButton(ToolBar1, ThemeIcon("help-about", S, QStyle::SP_MessageBoxInformation), "Info",
+                     false);
   ToolButton7 = AddButton(ToolBar1, S->standardIcon(QStyle::SP_FileIcon), "Disc ID", false);
   // Five spare buttons and three separators stay hidden, without handlers, so the
   // visible buttons keep their places in the bar.

@@ -1,5 +1,7 @@
 #include "app/TolvarApplication.h"
 
+#include <QIcon>
+
 #include "app/ErrorDisplay.h"
 
 namespace tolvar {
@@ -8,6 +10,9 @@ TTolvarApplication::TTolvarApplication(int& Argc, char** Argv) : QApplication(Ar
   // The application title. The display name stays unset, so X11 window titles
   // are not suffixed with it.
   setApplicationName("Tolvar");
+  // Ties the windows to the launcher org.tolvar.Tolvar.desktop and its icon.
+  setDesktopFileName("org.tolvar.Tolvar");
+  setWindowIcon(QIcon::fromTheme("org.tolvar.Tolvar"));
 }
 
 bool TTolvarApplication::notify(QObject* Receiver, QEvent* Event) {

@@ -25,11 +25,10 @@ TLoaded& Loaded() {
   return Instance;
 }
 
-std::string LibraryFolder() {
+std::string LibraryPath() {
   const char* Override = std::getenv("TOLVAR_LIB_DIR");
-  if (Override && *Override) return ExcludeTrailingSlash(Override) + "/";
-  std::string Program = ProgramPath();
-  return Program.substr(0, Program.find_last_of('/') + 1);
+  if (Override && *Override) return ExcludeTrailingSlash(Override) + "/" + kVorbisLibraryName;
+  return PrivateLibraryPath(kVorbisLibraryName);
 }
 
 template <typename T>
@@ -43,7 +42,7 @@ void LoadVorbis() {
   TLoaded& L = Loaded();
   if (L.Tried) return;
   L.Tried = true;
-  L.Handle = dlopen((LibraryFolder() + kVorbisLibraryName).c_str(), RTLD_NOW | RTLD_LOCAL);
+  L.Handle = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!L.Handle) return;
   L.Lib.vbEncOpen = Symbol<TVbEncOpen>(L.Handle, "vbEncOpen");
   L.Lib.vbEncWrite = Symbol<TVbEncWrite>(L.Handle, "vbEncWrite");

@@ -1,5 +1,6 @@
 #pragma once
-// Loads the Ogg Vorbis encoder library once, from the program's folder, and
+// Loads the Ogg Vorbis encoder library once, from the program's folder (or the
+// private library folder of an installed program), and
 // keeps it until the process ends.
 #include <string>
 
@@ -15,7 +16,8 @@ struct TVorbisLib {
 };
 
 // Loads the library on the first call; later calls do nothing. The folder is
-// the program's own, or $TOLVAR_LIB_DIR when set.
+// $TOLVAR_LIB_DIR when set, else the program's own or its private library
+// folder (PrivateLibraryPath).
 void LoadVorbis();
 // True when the library and its encoder entry points were found.
 bool VorbisReady();

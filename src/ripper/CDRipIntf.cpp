@@ -16,10 +16,11 @@ using namespace cdrip;
 // Every name of the library: X(name).
 #define TOLVAR_CDRIP_NAMES(X)                                                                  \
   X(CR_Init)                                                                                   \
-  X(CR_GetCDRipVersion) X(CR_GetNumCDROM) X(CR_GetCDROMIDByIndex) X(CR_SetActiveCDROM)         \
-      X(CR_GetActiveCDROM) X(CR_GetCDROMParameters) X(CR_SetCDROMParameters) X(CR_ReadToc)     \
-          X(CR_GetNumTocEntries) X(CR_GetTocEntry2) X(CR_IsMediaLoaded) X(CR_OpenRipper)       \
-              X(CR_RipChunk) X(CR_GetPercentCompleted) X(CR_GetLastJitterErrorPosition)        \
+  X(CR_GetCDRipVersion)                                                                        \
+  X(CR_GetNumCDROM) X(CR_GetCDROMIDByIndex) X(CR_SetActiveCDROM) X(CR_GetActiveCDROM)          \
+      X(CR_GetCDROMParameters) X(CR_SetCDROMParameters) X(CR_ReadToc) X(CR_GetNumTocEntries)   \
+          X(CR_GetTocEntry2) X(CR_IsMediaLoaded) X(CR_OpenRipper) X(CR_RipChunk)               \
+              X(CR_GetPercentCompleted) X(CR_GetLastJitterErrorPosition)                       \
                   X(CR_GetNumberOfJitterErrors) X(CR_CloseRipper) X(CR_PlayTrack)              \
                       X(CR_IsAudioPlaying) X(CR_PauseCD) X(CR_DriveStatus) X(CR_StopPlayTrack) \
                           X(CR_EjectCD) X(CR_LockCD) X(CR_IsMediaLoadedByIndex)
@@ -57,8 +58,7 @@ TPointer Need(TPointer Pointer, const char* Name) {
 }  // namespace
 
 std::string DefaultCDRipPath() {
-  std::string Program = ProgramPath();
-  return Program.substr(0, Program.find_last_of('/') + 1) + kLibraryFileName;
+  return PrivateLibraryPath(kLibraryFileName);
 }
 
 bool LoadCDRip(const std::string& LibraryPath) {

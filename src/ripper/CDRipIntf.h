@@ -23,7 +23,7 @@ class ECDRipMissing : public std::runtime_error {
       : std::runtime_error("CD library entry point " + Name + " is not available") {}
 };
 
-// The library beside the running program.
+// The library beside the running program, or in its private library folder.
 std::string DefaultCDRipPath();
 // Loads the library (LibraryPath, or DefaultCDRipPath() when empty), looks up
 // every name (missing ones stay empty) and calls CR_Init("CDRipper.ini").

@@ -16,6 +16,10 @@
 
 extern char** environ;
 
+#ifndef TOLVAR_PRIVATE_LIBDIR
+#define TOLVAR_PRIVATE_LIBDIR "lib/tolvar"
+#endif
+
 namespace tolvar {
 
 namespace {
@@ -111,8 +115,22 @@ std::string ProgramPath() {
   return Length > 0 ? std::string(Buffer, static_cast<size_t>(Length)) : std::string("tolvar");
 }
 
+std::string PrivateLibraryPath(const std::string& Name) {
+  const std::string Folder = FolderOf(ProgramPath());
+  if (access((Folder + Name).c_str(), F_OK) == 0) return Folder + Name;
+  return Folder + "../" TOLVAR_PRIVATE_LIBDIR "/" + Name;
+}
+
+bool IsPackagePath(const std::string& Program) {
+  return Program.rfind("/usr/", 0) == 0 && Program.rfind("/usr/local/", 0) != 0;
+}
+
+bool IsPackageInstall() {
+  return IsPackagePath(ProgramPath());
+}
+
 bool IsPortableInstall() {
-  return IsWritableDir(FolderOf(ProgramPath()));
+  return !IsPackageInstall() && IsWritableDir(FolderOf(ProgramPath()));
 }
 
 std::string AppDir() {

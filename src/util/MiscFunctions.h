@@ -27,10 +27,20 @@ std::string ConfigDir();
 
 // The running program's path.
 std::string ProgramPath();
+// Where to load a run-time library of ours from: beside the program (a build
+// tree, a folder of the install script), else the private library folder of
+// an installed layout, PREFIX/lib/<multiarch>/tolvar for PREFIX/bin/program.
+std::string PrivateLibraryPath(const std::string& Name);
 // The program's folder with a trailing "/": $TOLVAR_APPDIR when set, else the
 // program's own folder when writable, else ConfigDir() for an installed program.
 std::string AppDir();
-// True when AppDir() is the program's own folder (not installed system-wide).
+// Whether a program file lies where only the package manager installs: below
+// /usr, but not in /usr/local.
+bool IsPackagePath(const std::string& Program);
+// True for the running program installed by the package manager.
+bool IsPackageInstall();
+// True when AppDir() is the program's own folder: not installed by the package
+// manager (even when run by root) and in a writable folder.
 bool IsPortableInstall();
 // The settings file: the program's name with ".ini", in AppDir().
 std::string SettingsFileName();

@@ -164,6 +164,7 @@ void TAboutUninstallTest::InstallScriptThenUninstall() {
   QCOMPARE(Exit, 0);
   QVERIFY(FileExists(Env.AppFile("tolvar")));
   QVERIFY(FileExists(Env.AppFile("libcdrip.so")));
+  QVERIFY(FileExists(Env.AppFile("liblame_enc.so")));  // linked, found beside the program
   QVERIFY(FileExists(Env.Dir / "data/applications/Tolvar.desktop"));
   TScriptedDialogs Dialogs;
   Uninstall();

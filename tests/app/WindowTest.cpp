@@ -2,8 +2,10 @@
 // disc changes, the track list's commands and editing, the gauge, closing.
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFrame>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -104,6 +106,45 @@ class WindowTest : public QObject {
     QVERIFY(!Form.btnCancel1->isEnabled());
     QVERIFY(Form.cbSampleRate->isHidden());
     QCOMPARE(Form.cbOggBitrate->maxVisibleItems(), 12);
+  }
+
+  void toolBarIconsComeFromTheIconTheme() {
+    TWindowEnv Env;
+    // A theme holding the freedesktop names the toolbar asks for.
+    const QStringList Names = {"media-playback-start",
+                               "media-playback-pause",
+                               "media-playback-stop",
+                               "media-eject",
+                               "edit-find",
+                               "document-properties",
+                               "help-about"};
+    const QString Theme = QString::fromStdString(Env.Path("icons/test"));
+    QDir().mkpath(Theme + "/16x16/actions");
+    WriteFile((Theme + "/index.theme").toStdString(),
+              "[Icon Theme]\nName=test\nDirectories=16x16/actions\n\n[16x16/actions]\nSize=16\n");
+    QPixmap Pixmap(16, 16);
+    Pixmap.fill(Qt::red);
+    for (const QString& Name : Names) Pixmap.save(Theme + "/16x16/actions/" + Name + ".png");
+    const QStringList OldPaths = QIcon::themeSearchPaths();
+    const QString OldTheme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QString::fromStdString(Env.Path("icons"))});
+    QIcon::setThemeName("test");
+    {
+      TfrmTolvar Form;
+      QStringList Shown;
+      for (QAction* A : {Form.tbPlay, Form.tbPause, Form.tbStop, Form.tbEjectCD, Form.tbCDDBConnect,
+                         Form.ToolButton11, Form.tbInfo})
+        Shown << A->icon().name();
+      QCOMPARE(Shown, Names);
+    }
+    // With no theme the style's own icons stand in.
+    QIcon::setThemeName("none");
+    {
+      TfrmTolvar Form;
+      QVERIFY(!Form.tbPlay->icon().isNull() && !Form.tbCDDBConnect->icon().isNull());
+    }
+    QIcon::setThemeName(OldTheme);
+    QIcon::setThemeSearchPaths(OldPaths);
   }
 
   void firstStartShowsTheDefaults() {

@@ -187,9 +187,11 @@ TEST_F(Cli, MistakesInTheCommandLineExitWithTwo) {
 }
 
 TEST_F(Cli, WithoutTheCdLibraryTheProgramSaysItIsNotReady) {
-  // A copy of the program in a folder without libcdrip.so.
+  // A copy of the program, with the library it links, in a folder without libcdrip.so.
   std::filesystem::create_directory(Dir / "bin");
   std::filesystem::copy_file(TOLVAR_CLI, Dir / "bin/tolvar-cli");
+  std::filesystem::copy_file(std::filesystem::path(TOLVAR_CLI).parent_path() / "liblame_enc.so",
+                             Dir / "bin/liblame_enc.so");
   TRun R = Run({"toc"}, {}, Dir / "bin/tolvar-cli");
   EXPECT_EQ(R.Code, 1);
   EXPECT_EQ(R.Out, "CDRip3.DLL is not ready.\n");

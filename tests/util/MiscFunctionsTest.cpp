@@ -110,6 +110,16 @@ TEST(MiscFunctions, ConfirmYesNoAsksTheInstalledDialogs) {
   EXPECT_EQ(Dialogs.Shown, (std::vector<std::string>{"Uninstall?", "Really?", "Unscripted"}));
 }
 
+TEST(MiscFunctions, OnlyTheSystemFoldersBelongToThePackageManager) {
+  EXPECT_TRUE(IsPackagePath("/usr/bin/tolvar"));
+  EXPECT_TRUE(IsPackagePath("/usr/games/tolvar"));
+  // The local administrator's folder, a look-alike and a user's own copy.
+  EXPECT_FALSE(IsPackagePath("/usr/local/bin/tolvar"));
+  EXPECT_FALSE(IsPackagePath("/usrlocal/tolvar"));
+  EXPECT_FALSE(IsPackagePath("/home/me/usr/bin/tolvar"));
+  EXPECT_FALSE(IsPackageInstall());  // this test program lives in the build folder
+}
+
 TEST(MiscFunctions, ProgramFolderAndSettingsFile) {
   TTempDir Dir;
   {
