@@ -42,6 +42,10 @@ _tolvar_cli() {
             COMPREPLY=($(compgen -W '0 1 2 3 4 5 6 7 8 9' -- "$cur"))
             return
             ;;
+        --proto)
+            COMPREPLY=($(compgen -W '5 6' -- "$cur"))
+            return
+            ;;
         --drive | --seconds | --first | --last | --choose | --title | --artist | --album | \
             --year | --comment | --genre | --server | --path | --email | --proxy | \
             --category | --discid)
@@ -81,7 +85,7 @@ _tolvar_cli() {
                 COMPREPLY=($(compgen -W 'discid query read lookup' -- "$cur"))
                 return
             fi
-            options='--server --path --email --proxy --choose --verbose --category --discid'
+            options='--server --path --email --proxy --proto --choose --verbose --category --discid'
             ;;
         tag) options='--title --artist --album --year --comment --genre' ;;
         encode) options=$encoder ;;

@@ -4,6 +4,7 @@
 
 #include "util/FileFunctions.h"
 #include "util/StringFunctions.h"
+#include "util/TextEncoding.h"
 
 namespace tolvar {
 
