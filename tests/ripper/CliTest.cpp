@@ -308,7 +308,7 @@ TEST_F(Cli, RipMistakesExitWithTwoAndFailuresWithOne) {
                                              {"rip", "3-2"},
                                              {"rip", "0"},
                                              {"rip", "1,"},
-                                             {"rip", "1", "--format", "flac"},
+                                             {"rip", "1", "--format", "aac"},
                                              {"rip", "1,3", "--single"},
                                              {"rip", "1-2", "--title", "T"},
                                              {"rip", "1", "--ogg-quality", "10"}})

@@ -190,3 +190,17 @@ TEST_F(FakeRip, OggFailuresShowTheirBoxAndLeaveTheRipperIdle) {
   EXPECT_EQ(F.Count("CR_CloseRipper"), F.Count("CR_OpenRipper") - 1);  // the refused one
   EXPECT_EQ(OpenDescriptors(), Descriptors);
 }
+
+TEST_F(FakeRip, AFullDiskFailsAFlacOrOpusRipWithEverythingClosed) {
+  TFakeCdrip& F = Start();
+  const int Descriptors = OpenDescriptors();
+  Ripper.Encode = true;
+  for (TStreamFormat Format : {TStreamFormat::Flac, TStreamFormat::Opus}) {
+    Ripper.StreamEncoding = TStreamSettings{Format};
+    F.Chunks = {{0, 40 * 2352, 1}, {0, 40 * 2352, 2}};
+    const std::string Name = std::string("full") + StreamFileExt(Format);
+    EXPECT_EQ(ErrorOf([&] { Ripper.RipSectors(0, 79, FullDisk(Name)); }), "Write error") << Name;
+  }
+  EXPECT_EQ(F.Count("CR_CloseRipper"), 2);
+  EXPECT_EQ(OpenDescriptors(), Descriptors);
+}
