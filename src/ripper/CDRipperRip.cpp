@@ -69,7 +69,7 @@ void TCDRipper::Rip(int FirstTrack, int LastTrack) {
                       Album = TagText(TagInfo.Album), Genre = TagText(TagInfo.Genre),
                       Comment = TagText(TagInfo.Comment), Encoder = TagText(TagInfo.Encoder),
                       Year = TagText(TagInfo.Year);
-    WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year});
+    WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year}, Tags.Extras);
   }
   if (OnEndTrack) OnEndTrack(this, static_cast<uint16_t>(FirstTrack));
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TagFile.h"
+#include "TagModel.h"
 
 namespace tolvar {
 
@@ -62,12 +63,40 @@ void PutBigEndian32(std::string& Out, uint32_t Value) {
   Out += static_cast<char>(Value);
 }
 
+// Every frame but UFID (an owner and binary identifier) starts its content
+// with a text encoding byte.
+int EncodingBytes(std::string_view Id) {
+  return Id == "UFID" ? 0 : 1;
+}
+
+int64_t FrameSize(std::string_view Id, const std::string& Content) {
+  return Content.empty()
+             ? 0
+             : static_cast<int64_t>(Content.size()) + kFrameHeaderSize + EncodingBytes(Id);
+}
+
 // Bytes the frames take, tag header included, without padding.
 int64_t UnpaddedSize(const TTagLayout& Layout) {
   int64_t Size = kHeaderSize;
-  for (const std::string& Content : Layout.Frames)
-    if (!Content.empty()) Size += static_cast<int64_t>(Content.size()) + kFrameHeaderSize + 1;
+  for (int I = 0; I < kID3v2FrameCount; ++I) Size += FrameSize(FrameIds[I], Layout.Frames[I]);
+  for (const TID3v2Frame& Frame : Layout.MoreFrames) Size += FrameSize(Frame.Id, Frame.Content);
   return Size;
+}
+
+// One frame: identifier, size (the encoding byte counted), two flag bytes,
+// text encoding 0 (ISO-8859-1), content. An empty content writes nothing.
+void AppendFrame(std::string& Tag, std::string_view Id, const std::string& Content) {
+  if (Content.empty()) return;
+  Tag += Id;
+  PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + EncodingBytes(Id)));
+  Tag.append(2 + EncodingBytes(Id), '\0');
+  Tag += Content;
+}
+
+// A description or owner ended by its zero byte, then the value; empty when
+// there is no value.
+std::string Described(std::string_view Description, const std::string& Value) {
+  return Value.empty() ? std::string() : std::string(Description) + '\0' + Value;
 }
 
 int64_t TotalSize(const TTagLayout& Layout) {
@@ -81,6 +110,12 @@ void TID3v2::ResetData() {
                              &FEncoder, &FCopyright, &FLanguage, &FLink})
     Field->clear();
   FTrack = 0;
+  FAlbumArtist.clear();
+  FIsrc.clear();
+  FFileOwner.clear();
+  FFileId.clear();
+  FUserTexts.clear();
+  FTrackTotal = FDisc = FDiscTotal = 0;
 }
 
 void TID3v2::SetTitle(std::string_view Value) {
@@ -107,13 +142,26 @@ void TID3v2::SetEncoder(std::string_view Value) {
 void TID3v2::SetLink(std::string_view Value) {
   FLink = TrimControls(Value);
 }
+void TID3v2::SetAlbumArtist(std::string_view Value) {
+  FAlbumArtist = TrimControls(Value);
+}
+void TID3v2::SetIsrc(std::string_view Value) {
+  FIsrc = TrimControls(Value);
+}
+void TID3v2::AddUserText(std::string_view Description, std::string_view Value) {
+  FUserTexts.emplace_back(Description, TrimControls(Value));
+}
+void TID3v2::SetUniqueFileId(std::string_view Owner, std::string_view Identifier) {
+  FFileOwner = Owner;
+  FFileId = TrimControls(Identifier).substr(0, 64);
+}
 
 void TID3v2::FillFrames(TTagLayout& Layout) const {
   auto& F = Layout.Frames;
   F[kTitle] = FTitle;
   F[kArtist] = FArtist;
   F[kAlbum] = FAlbum;
-  F[kTrack] = FTrack != 0 ? std::to_string(FTrack) : std::string();
+  F[kTrack] = NumberOfTotal(FTrack, FTrackTotal);
   F[kYear] = FYear;
   F[kGenre] = FGenre;
   // Language "eng", then an empty description ended by its zero byte.
@@ -124,6 +172,11 @@ void TID3v2::FillFrames(TTagLayout& Layout) const {
   F[kLanguage] = FLanguage;
   // An empty description ended by its zero byte, then the address.
   F[kLink] = FLink.empty() ? std::string() : std::string(1, '\0') + FLink;
+  Layout.MoreFrames = {
+      {"TPE2", FAlbumArtist}, {"TPOS", NumberOfTotal(FDisc, FDiscTotal)}, {"TSRC", FIsrc}};
+  for (const auto& [Description, Value] : FUserTexts)
+    Layout.MoreFrames.push_back({"TXXX", Described(Description, Value)});
+  Layout.MoreFrames.push_back({"UFID", Described(FFileOwner, FFileId)});
 }
 
 std::string TID3v2::Render() const {
@@ -185,14 +238,8 @@ std::string RenderTag(TTagLayout& Layout) {
   std::string Tag;
   Tag.reserve(static_cast<size_t>(Total));
   Tag.append(reinterpret_cast<const char*>(Layout.Header.data()), Layout.Header.size());
-  for (int I = 0; I < kID3v2FrameCount; ++I) {
-    const std::string& Content = Layout.Frames[I];
-    if (Content.empty()) continue;
-    Tag += FrameIds[I];                                              // identifier
-    PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + 1));  // size, encoding byte counted
-    Tag.append(3, '\0');  // two flag bytes, text encoding 0 (ISO-8859-1)
-    Tag += Content;
-  }
+  for (int I = 0; I < kID3v2FrameCount; ++I) AppendFrame(Tag, FrameIds[I], Layout.Frames[I]);
+  for (const TID3v2Frame& Frame : Layout.MoreFrames) AppendFrame(Tag, Frame.Id, Frame.Content);
   if (Layout.Padding > 0) Tag.append(static_cast<size_t>(Layout.Padding), '\0');
   return Tag;
 }

@@ -297,3 +297,17 @@ TEST_F(RipTest, OpusDecodesToTheTrackLengthAndAbortFinishesEachStreamFormat) {
   }
   EXPECT_EQ(OpenDescriptors(), Descriptors);
 }
+
+TEST_F(RipTest, OggKeepsItsCommentsAndGainsTheNewNames) {
+  Ripper.TagExtras.AlbumArtist = "Various";
+  Ripper.TagExtras.DiscNumber = 1;
+  Ripper.TagExtras.DiscTotal = 2;
+  Ripper.TagExtras.MusicBrainzDiscId = "disc-id";
+  Ripper.FileName = Dir / "t3.ogg";
+  Ripper.RipOgg(3);
+  const std::string Comments = VorbisComments(Dir / "t3.ogg");
+  EXPECT_EQ(Comments.rfind("ARTIST=\xC3\x84rger\nALBUM=Album\nTITLE=Song\n", 0), 0u);
+  EXPECT_NE(Comments.find("TRACKNUMBER=3\nTRACKTOTAL=3\n"), std::string::npos);
+  EXPECT_EQ(Comments.substr(Comments.find("DATE=") + 16),
+            "ALBUMARTIST=Various\nDISCNUMBER=1\nDISCTOTAL=2\nMUSICBRAINZ_DISCID=disc-id\n");
+}
