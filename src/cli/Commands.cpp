@@ -56,8 +56,8 @@ const std::string kCddbSynopsis =
 const std::string kEncodeSynopsis =
     "encode FILE... [options]   WAV files to MP3 (FLAC, Opus, Ogg) files beside them" +
     Nested(std::string("  --format mp3|flac|opus|ogg   output format (default mp3)\n") +
-           kStreamOptionsHelp + kTagExtraOptionsHelp +
-           "  encoder options (for every command that encodes MP3):\n" + kEncoderOptionsHelp);
+           kStreamOptionsHelp + "  encoder options (for every command that encodes MP3):\n" +
+           kEncoderOptionsHelp);
 
 const std::string kTagSynopsis =
     "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]" +

@@ -5,6 +5,7 @@
 
 #include "FlacCoder.h"
 #include "OpusCoder.h"
+#include "VorbisCoder.h"
 
 namespace tolvar {
 
@@ -59,7 +60,7 @@ std::unique_ptr<TStreamEncoder> MakeStreamEncoder(const TStreamSettings& Setting
     case TStreamFormat::Vorbis:
       break;
   }
-  throw EEncoderError("no such encoder");
+  return std::make_unique<TVorbisCoder>(Settings.VorbisQuality, Shape, Model, std::move(Output));
 }
 
 const char* StreamFileExt(TStreamFormat Format) {

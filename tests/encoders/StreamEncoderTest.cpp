@@ -3,6 +3,8 @@
 // mutagen and metaflac.
 #include "encoders/StreamEncoder.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +13,7 @@
 
 #include "EncoderTestSupport.h"
 #include "TestSupport.h"
+#include "encoders/WavEncoder.h"
 #include "tags/TagModel.h"
 
 using namespace tolvar;
@@ -119,5 +122,57 @@ TEST(StreamEncoder, FlacAndOpusTakePiecesOfAnySizeAndCarryEveryTag) {
       RunCommand("opusdec --quiet --rate 44100 " + Quote(Path) + " -", &Out);
       EXPECT_NEAR(Out.size() / 4.0, 44100 * 2, 882);  // within one 20 ms frame
     }
+  }
+}
+
+TEST(WavEncoder, EncodesEachFormatAndFinishesAStoppedFileSoItDecodes) {
+  TTempDir Dir;
+  const std::string Pcm = TestPcm(44100 * 3, 1, 22050);  // the WAV header's shape counts
+  WriteFile(Dir / "in.wav", WavBytes(Pcm, 1, 22050));
+  std::string Out;
+  for (TStreamFormat Format : {TStreamFormat::Flac, TStreamFormat::Opus, TStreamFormat::Vorbis}) {
+    TWavEncoder Encoder;
+    Encoder.Settings.Format = Format;
+    Encoder.SetInputFiles({Dir / "in.wav"});
+    std::vector<std::string> Ended;
+    Encoder.OnEndFile = [&](uint16_t, const std::string& Name) { Ended.push_back(Name); };
+    Encoder.EncodeFiles();
+    const std::string Path = Dir / (std::string("in") + StreamFileExt(Format));
+    EXPECT_EQ(Ended, std::vector<std::string>{Path});
+    if (Format == TStreamFormat::Flac) {
+      RunCommand("flac -d -s -c --force-raw-format --endian=little --sign=signed " + Quote(Path),
+                 &Out);
+      EXPECT_TRUE(Out == Pcm);
+    } else {
+      EXPECT_EQ(RunCommand((Format == TStreamFormat::Opus ? "opusinfo " : "ogginfo ") + Quote(Path),
+                           &Out),
+                0)
+          << Out;
+    }
+    // Cancel at the first chunk: the part is kept and ends properly.
+    Encoder.OnProgress = [&](uint16_t) { Encoder.Cancel(); };
+    Ended.clear();
+    Encoder.EncodeFiles();
+    EXPECT_TRUE(Ended.empty());
+    if (Format == TStreamFormat::Flac) {
+      EXPECT_EQ(RunCommand("flac -t -s " + Quote(Path)), 0);
+      RunCommand("flac -d -s -c --force-raw-format --endian=little --sign=signed " + Quote(Path),
+                 &Out);
+      EXPECT_GT(Out.size(), 0u);
+      EXPECT_LT(Out.size(), Pcm.size());
+    } else if (Format == TStreamFormat::Opus) {
+      EXPECT_EQ(RunCommand("opusinfo " + Quote(Path)), 0);
+    }
+  }
+  // A full disk: the error, and nothing of ours left behind.
+  ASSERT_EQ(unlink((Dir / "in.flac").c_str()), 0);
+  ASSERT_EQ(symlink("/dev/full", (Dir / "in.flac").c_str()), 0);
+  TWavEncoder Full;
+  Full.SetInputFiles({Dir / "in.wav"});
+  try {
+    Full.EncodeFiles();
+    ADD_FAILURE() << "no error";
+  } catch (const EEncoderError& Error) {
+    EXPECT_STREQ(Error.what(), "Write error");
   }
 }
