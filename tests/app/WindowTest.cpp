@@ -144,7 +144,8 @@ class WindowTest : public QObject {
                                        "MaxBitRate",     "EnableVBR", "Copyright",
                                        "Original",       "CRC",       "VBRQuality",
                                        "WriteVBRHeader", "Mode",      "Quality",
-                                       "Private"}));
+                                       "Private",        "[Flac]",    "Level",
+                                       "[Opus]",         "Bitrate"}));
     QVERIFY(First.find("CurPreset=Default\n") != std::string::npos);
     QVERIFY(First.find("\nCRC=1\n") != std::string::npos);
 
