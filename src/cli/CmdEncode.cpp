@@ -23,40 +23,42 @@ const char* const kFormats[] = {"mp3", "flac", "opus", "ogg"};
 const TStreamFormat kStreamFormats[] = {TStreamFormat::Flac, TStreamFormat::Opus,
                                         TStreamFormat::Vorbis};
 
-// The files into FLAC, Opus or Ogg Vorbis.
-int EncodeStreams(const TStreamSettings& Settings, const std::vector<std::string>& Files) {
-  TWavEncoder Encoder;
-  Encoder.Settings = Settings;
-  Encoder.SetInputFiles(Files);
-  const bool Terminal = isatty(STDERR_FILENO);
+// What the command shows of a run of either encoder: progress on a terminal,
+// each finished file's path on stdout; Ctrl-C becomes the encoder's Cancel.
+struct TEncodeRun {
+  bool Terminal = isatty(STDERR_FILENO);
   std::string Current, CurrentOutput;
-  Encoder.OnBeginFile = [&](uint16_t Num, const std::string& Name) {
-    Current = Name;
-    CurrentOutput = Encoder.OutputFiles()[Num];
-  };
-  Encoder.OnProgress = [&](uint16_t Percent) {
+
+  void Begin(const std::string& Input, const std::string& Output) {
+    Current = Input;
+    CurrentOutput = Output;
+  }
+  void Progress(uint16_t Percent) const {
     if (Terminal) std::cerr << "\rEncoding " << Current << ": " << Percent << "%" << std::flush;
-  };
-  Encoder.OnEndFile = [&](uint16_t, const std::string& Name) {
+  }
+  void End(const std::string& Output) const {
     if (Terminal) std::cerr << "\r\033[K" << std::flush;
-    std::cout << Name << std::endl;
-  };
-  Encoder.ProcessMessages = [&] {
-    if (Interrupted()) Encoder.Cancel();
-  };
-  TInterruptGuard Guard;
-  try {
-    Encoder.EncodeFiles();
-  } catch (const EEncoderError& Error) {
-    if (Terminal) std::cerr << '\n';
-    throw TCommandError(Current + ": " + Error.what());
+    std::cout << Output << std::endl;
   }
-  if (Encoder.Canceled) {
-    if (Terminal) std::cerr << '\n';
-    throw TCommandError("encoding cancelled; the partial file " + CurrentOutput + " is kept");
+  template <class TEncoder>
+  int Run(TEncoder& Encoder) {
+    Encoder.ProcessMessages = [&Encoder] {
+      if (Interrupted()) Encoder.Cancel();
+    };
+    TInterruptGuard Guard;
+    try {
+      Encoder.EncodeFiles();
+    } catch (...) {
+      if (Terminal) std::cerr << '\n';
+      throw;
+    }
+    if (Encoder.Canceled) {
+      if (Terminal) std::cerr << '\n';
+      throw TCommandError("encoding cancelled; the partial file " + CurrentOutput + " is kept");
+    }
+    return 0;
   }
-  return 0;
-}
+};
 
 }  // namespace
 
@@ -65,45 +67,33 @@ int RunEncode(TContext&, TArgs& Args) {
   const auto Format = std::find(std::begin(kFormats), std::end(kFormats), FormatText);
   if (Format == std::end(kFormats))
     throw TUsageError("option --format: '" + FormatText + "' is not one of mp3|flac|opus|ogg");
+  const bool Mp3 = Format == std::begin(kFormats);
   const TStreamSettings Settings = StreamOptions(
-      Args, Format == std::begin(kFormats) ? TStreamFormat::Flac
-                                           : kStreamFormats[Format - std::begin(kFormats) - 1]);
+      Args, Mp3 ? TStreamFormat::Flac : kStreamFormats[Format - std::begin(kFormats) - 1]);
   TLameCoder Coder;
   ApplyEncoderOptions(Args, Coder);
   std::vector<std::string> Files = Args.Positionals();
   if (Files.empty()) throw TUsageError("encode: no file given");
-  if (Format != std::begin(kFormats)) return EncodeStreams(Settings, Files);
+
+  TEncodeRun Run;
+  if (!Mp3) {
+    TWavEncoder Encoder;
+    Encoder.Settings = Settings;
+    Encoder.SetInputFiles(Files);
+    Encoder.OnBeginFile = [&](uint16_t Num, const std::string& Name) {
+      Run.Begin(Name, Encoder.OutputFiles()[Num]);
+    };
+    Encoder.OnProgress = [&](uint16_t Percent) { Run.Progress(Percent); };
+    Encoder.OnEndFile = [&](uint16_t, const std::string& Name) { Run.End(Name); };
+    return Run.Run(Encoder);
+  }
   Coder.SetInputFiles(Files);
-
-  const bool Terminal = isatty(STDERR_FILENO);
-  std::string Current, CurrentOutput;
   Coder.OnBeginFile = [&](TLameCoder& Sender, uint16_t Num, const std::string& Name) {
-    Current = Name;
-    CurrentOutput = Sender.OutputFiles()[Num];
+    Run.Begin(Name, Sender.OutputFiles()[Num]);
   };
-  Coder.OnProgress = [&](TLameCoder&, uint16_t Percent) {
-    if (Terminal) std::cerr << "\rEncoding " << Current << ": " << Percent << "%" << std::flush;
-  };
-  Coder.OnEndFile = [&](TLameCoder&, uint16_t, const std::string& Name) {
-    if (Terminal) std::cerr << "\r\033[K" << std::flush;
-    std::cout << Name << std::endl;
-  };
-  Coder.ProcessMessages = [&] {
-    if (Interrupted()) Coder.Cancel();
-  };
-
-  TInterruptGuard Guard;
-  try {
-    Coder.EncodeFiles();
-  } catch (...) {
-    if (Terminal) std::cerr << '\n';
-    throw;
-  }
-  if (Coder.Canceled) {
-    if (Terminal) std::cerr << '\n';
-    throw TCommandError("encoding cancelled; the partial file " + CurrentOutput + " is kept");
-  }
-  return 0;
+  Coder.OnProgress = [&](TLameCoder&, uint16_t Percent) { Run.Progress(Percent); };
+  Coder.OnEndFile = [&](TLameCoder&, uint16_t, const std::string& Name) { Run.End(Name); };
+  return Run.Run(Coder);
 }
 
 }  // namespace tolvar::cli

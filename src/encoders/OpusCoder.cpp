@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 
 #include "tags/TagModel.h"
 
 namespace tolvar {
 
 namespace {
+
+uint32_t NewSerial() {
+  static std::mt19937 Generator{std::random_device{}()};
+  return static_cast<uint32_t>(Generator());
+}
 
 struct TCommentsDeleter {
   void operator()(OggOpusComments* Comments) const { ope_comments_destroy(Comments); }
@@ -45,6 +51,10 @@ TOpusCoder::TOpusCoder(int Bitrate, const TPcmShape& Shape, const TTagModel& Mod
   if (!Encoder) throw EEncoderError(std::string("Opus encoder: ") + ope_strerror(Code));
   Code = ope_encoder_ctl(Encoder, OPUS_SET_BITRATE(std::clamp(Bitrate, 6, 510) * 1000));
   if (Code == OPE_OK) Code = ope_encoder_ctl(Encoder, OPUS_SET_VBR(1));
+  // A serial number that differs between files, as chained streams require
+  // (libopusenc's own comes from an unseeded rand()).
+  if (Code == OPE_OK)
+    Code = ope_encoder_ctl(Encoder, OPE_SET_SERIALNO(static_cast<int>(NewSerial())));
   if (Code != OPE_OK) {
     ope_encoder_destroy(Encoder);
     throw EEncoderError(std::string("Opus encoder: ") + ope_strerror(Code));
