@@ -1,5 +1,5 @@
-# tolvar-cli rip against plain libcdio reads (plain_read), the lame command
-# and oggenc, and its peak memory on short and long tracks:
+# tolvar-cli rip against plain libcdio reads (plain_read), the lame, oggenc,
+# flac and opusenc commands, and its peak memory on short and long tracks:
 #   cmake --build build --target bench_rip
 add_executable(plain_read ${CMAKE_CURRENT_LIST_DIR}/plain_read.cpp)
 target_link_libraries(plain_read PRIVATE PkgConfig::CDIO)
@@ -9,4 +9,4 @@ add_custom_target(bench_rip
   DEPENDS tolvar-cli tolvar-mkimage plain_read sample_disc
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
   USES_TERMINAL
-  COMMENT "tolvar-cli rip against plain libcdio reads, lame and oggenc; peak memory")
+  COMMENT "tolvar-cli rip against plain libcdio reads, lame, oggenc, flac and opusenc; peak memory")

@@ -7,7 +7,10 @@
 #     stereo, CRC, quality 5, no ReplayGain analysis), target >= 0.95;
 #   - Ogg rip of the sample disc (quality index 6, 0.4) against oggenc -q 4,
 #     target >= 0.95;
-#   - peak memory (maximum resident set) of WAV, MP3 and Ogg rips of a
+#   - FLAC rip of a 30-minute track (level 5, verify on) against flac -5 -V,
+#     and Opus rip of it (160 kbit/s VBR) against opusenc --bitrate 160, on
+#     the same audio as a WAV file, target >= 0.95;
+#   - peak memory (maximum resident set) of WAV, MP3, Ogg, FLAC and Opus rips of a
 #     1-minute and a 60-minute track of sparse images, target: no growth
 #     beyond 2 MB.
 # Speed ratio = reference time / tolvar time (1.0 = as fast as the
@@ -31,7 +34,7 @@ for tool in tolvar-cli tolvar-mkimage plain_read; do
     exit 1
   fi
 done
-for tool in lame oggenc /usr/bin/time; do
+for tool in lame oggenc flac opusenc /usr/bin/time; do
   command -v $tool >/dev/null || { echo "rip_bench: the $tool command is missing" >&2; exit 1; }
 done
 if grep -q 'CMAKE_BUILD_TYPE:STRING=Debug' "$BUILD/CMakeCache.txt" 2>/dev/null ||
@@ -42,9 +45,11 @@ fi
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/tolvar-bench-XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 "$BUILD/bin/tolvar-mkimage" "$WORK/ten.cue" 45000               # 10 minutes of test audio
+"$BUILD/bin/tolvar-mkimage" "$WORK/thirty.cue" 135000           # 30 minutes of test audio
 "$BUILD/bin/tolvar-mkimage" "$WORK/one.cue" --sparse 4500       # 1 minute of silence
 "$BUILD/bin/tolvar-mkimage" "$WORK/sixty.cue" --sparse 270000   # 60 minutes of silence
 python3 bench/pcm_to_wav.py "$BUILD/sample/tolvar-sample.bin" "$WORK/sample.wav"
+python3 bench/pcm_to_wav.py "$WORK/thirty.bin" "$WORK/thirty.wav"
 
 python3 - "$BUILD" "$WORK" "$RUNS" <<'PY'
 import os, shutil, statistics, subprocess, sys, time
@@ -119,9 +124,19 @@ compare("Ogg rip against oggenc", sample_seconds,
         lambda: ["oggenc", "-Q", "-q", "4", "-o", os.path.join(out("oggenc"), "ref.ogg"),
                  sample_wav], 0.95)
 
+thirty, thirty_wav = os.path.join(work, "thirty.cue"), os.path.join(work, "thirty.wav")
+compare("FLAC rip against flac -5 -V", 1800,
+        lambda: rip(thirty, "1", "flac", "--flac-level", "5"),
+        lambda: ["flac", "-s", "-f", "-5", "-V", "-o", os.path.join(out("flac"), "ref.flac"),
+                 thirty_wav], 0.95)
+compare("Opus rip against opusenc --bitrate 160", 1800,
+        lambda: rip(thirty, "1", "opus", "--opus-bitrate", "160"),
+        lambda: ["opusenc", "--quiet", "--bitrate", "160", thirty_wav,
+                 os.path.join(out("opusenc"), "ref.opus")], 0.95)
+
 print("peak memory (maximum resident set) of a rip of one track:")
 print(f"  {'format':6s} {'1 minute':>10s} {'60 minutes':>11s} {'growth':>9s}")
-for fmt in ("wav", "mp3", "ogg"):
+for fmt in ("wav", "mp3", "ogg", "flac", "opus"):
     short = peak_memory(rip(os.path.join(work, "one.cue"), "1", fmt))
     long = peak_memory(rip(os.path.join(work, "sixty.cue"), "1", fmt))
     growth = (long - short) / 1024

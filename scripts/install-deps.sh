@@ -11,10 +11,10 @@ packages=(
   libgtest-dev libgmock-dev
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   libmp3lame-dev libvorbis-dev libogg-dev libsoxr-dev libao-dev libasound2-dev
-  libc-ares-dev
+  libc-ares-dev libflac-dev libopusenc-dev
   qt6-base-dev
   # reference tools the tests use as peers
-  mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools
+  mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools flac opus-tools
   python3-libdiscid python3-mutagen
   # the benchmarks' peak-memory measure (GNU time)
   time

@@ -1,5 +1,6 @@
-// The "MP3 Encoder" page: WAV files chosen by the user are encoded to MP3
-// files beside them, with the encoder and settings the rip jobs use.
+// The "MP3 Encoder" page: WAV files chosen by the user are encoded to files
+// beside them in the chosen format (MP3, Ogg Vorbis, FLAC or Opus), with the
+// encoders and settings the rip jobs use.
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -12,6 +13,8 @@
 #include "app/MainUnit.h"
 #include "app/QtText.h"
 #include "encoders/LameCoder.h"
+#include "encoders/WavEncoder.h"
+#include "ripper/CDRipper.h"
 #include "util/Dialogs.h"
 
 namespace tolvar {
@@ -51,6 +54,9 @@ void TfrmTolvar::ConnectEncoderPage() {
   };
   Lame->OnProgress = [this](TLameCoder&, uint16_t Percent) { LameProgress(Percent); };
   Lame->OnEndProcess = [this](TLameCoder&) { LameEndProcess(); };
+  WavEncoder->OnBeginFile = [this](uint16_t, const std::string& Name) { LameBeginFile(Name); };
+  WavEncoder->OnProgress = [this](uint16_t Percent) { LameProgress(Percent); };
+  WavEncoder->OnEndProcess = [this] { LameEndProcess(); };
 }
 
 void TfrmTolvar::Button3Click() {
@@ -71,7 +77,18 @@ void TfrmTolvar::btnStart2Click() {
   ShowJob(TJob::Encoding);
   // An error ends the run as its end does, before the error is shown.
   try {
-    Lame->EncodeFiles();
+    if (EncoderType == 0) {
+      Lame->EncodeFiles();
+    } else {
+      // The other formats: FLAC and Opus as the rips make them, or Ogg Vorbis.
+      SetStreamEncoding();
+      TStreamSettings Settings;
+      Settings.Format = TStreamFormat::Vorbis;
+      Settings.VorbisQuality = CDRipper->VorbisQuality;
+      WavEncoder->Settings = CDRipper->StreamEncoding.value_or(Settings);
+      WavEncoder->SetInputFiles(Lame->InputFiles());
+      WavEncoder->EncodeFiles();
+    }
   } catch (...) {
     RunningJob = TJob::None;
     ShowJob(TJob::None);
@@ -84,6 +101,7 @@ void TfrmTolvar::btnStart2Click() {
 void TfrmTolvar::btnCancel2Click() {
   ShowJob(TJob::None);
   Lame->Cancel();
+  WavEncoder->Cancel();
   Dialogs().MessageBox("Process stopped", "", TMsgKind::Information);
 }
 

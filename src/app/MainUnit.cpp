@@ -17,6 +17,7 @@
 #include "app/TrackList.h"
 #include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
+#include "encoders/WavEncoder.h"
 #include "platform/mediamonitor/MediaMonitor.h"
 #include "ripper/CDRipIntf.h"
 #include "ripper/CDRipper.h"
@@ -27,6 +28,7 @@ namespace tolvar {
 TfrmTolvar::TfrmTolvar(QWidget* Parent)
     : QMainWindow(Parent),
       Lame(std::make_unique<TLameCoder>()),
+      WavEncoder(std::make_unique<TWavEncoder>()),
       CDRipper(std::make_unique<TCDRipper>()),
       MediaMonitor(std::make_unique<TMediaMonitor>(CDRipMediaStates)) {
   EventLoop = new TQtEventLoop(this);
@@ -79,6 +81,7 @@ void TfrmTolvar::ConnectComponents() {
   };
   CDRipper->ProcessMessages = ProcessMessages;
   Lame->ProcessMessages = ProcessMessages;
+  WavEncoder->ProcessMessages = ProcessMessages;
   Lame->SetDefaultExt(".mp3");
 
   TTrackListModel* Model = Tracks();

@@ -22,6 +22,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 class QTimer;
 class QToolBar;
@@ -32,6 +33,7 @@ class TCDRipper;
 class TCddb;
 class TfrmAbout;
 class TLameCoder;
+class TWavEncoder;
 class TMediaMonitor;
 class TQtEventLoop;
 class TDirectoryEdit;
@@ -50,6 +52,8 @@ class TfrmTolvar : public QMainWindow {
   // The loop the network components run on; it outlives the components.
   TQtEventLoop* EventLoop = nullptr;
   std::unique_ptr<TLameCoder> Lame;
+  // The "MP3 Encoder" page's encoder for FLAC, Opus and Ogg Vorbis.
+  std::unique_ptr<TWavEncoder> WavEncoder;
   std::unique_ptr<TCDRipper> CDRipper;
   // Turns media arrival and removal into device-change codes for WMDeviceChange.
   std::unique_ptr<TMediaMonitor> MediaMonitor;
@@ -59,10 +63,12 @@ class TfrmTolvar : public QMainWindow {
   TfrmAbout* frmAbout = nullptr;  // created once, shown by "Help" > "About"
 
   // --- Window state shared by the window's parts ---
-  bool Stopped = false;  // a rip job was asked to stop
-  int RipRow = -1;       // row being ripped; -1 when no job runs
-  int EncoderType = 0;   // 0 MP3, 1 Ogg Vorbis
-  int OggQuality = 6;    // index into the Ogg bit-rate list
+  bool Stopped = false;   // a rip job was asked to stop
+  int RipRow = -1;        // row being ripped; -1 when no job runs
+  int EncoderType = 0;    // 0 MP3, 1 Ogg Vorbis, 2 FLAC, 3 Opus
+  int OggQuality = 6;     // index into the Ogg bit-rate list
+  int FlacLevel = 5;      // FLAC compression level, 0 to 8
+  int OpusBitrate = 160;  // Opus bit rate in kbit/s, 6 to 510
   bool SingleTrack = false;
   std::string DiscArtist = "Unknown";  // disc-wide texts
   std::string DiscTitle = "Unknown";
@@ -115,6 +121,8 @@ class TfrmTolvar : public QMainWindow {
   QComboBox *cbBitRate = nullptr, *cbMaxBitRate = nullptr, *cbMode = nullptr, *cbQuality = nullptr,
             *cbSampleRate = nullptr, *cbOggBitrate = nullptr;
   QLabel* lblSampleRate = nullptr;
+  QGroupBox *gbFlac = nullptr, *gbOpus = nullptr;  // the FLAC and Opus settings groups
+  QSpinBox *seFlacLevel = nullptr, *seOpusBitrate = nullptr;
   QCheckBox *cbVBR = nullptr, *cbWriteVBRHeader = nullptr, *cbCopyRight = nullptr, *cbCRC = nullptr,
             *cbOriginal = nullptr, *cbPrivate = nullptr;
   QSlider* tbVBRQuality = nullptr;
@@ -183,6 +191,8 @@ class TfrmTolvar : public QMainWindow {
   void Button1Click();
   void cbFormatChange();
   void cbOggBitrateChange();
+  void seFlacLevelChange();
+  void seOpusBitrateChange();
   void cbBitRateChange();
   void cbMaxBitRateChange();
   void cbModeChange();
@@ -244,6 +254,8 @@ class TfrmTolvar : public QMainWindow {
   // stored one (the change rule of the settings page).
   void ChangeRule(bool Differs);
   void SetOggQuality(int Index);
+  // The ripper's stream encoding for the chosen format (FLAC, Opus), or none.
+  void SetStreamEncoding();
   QWidget* CreateEncoderPage();
   void ConnectRipJobs();
   void ConnectEncoderPage();

@@ -37,6 +37,8 @@ void TfrmTolvar::SetDefaultSettings() {
   Lame->SetPrivate(false);
   EncoderType = 0;
   SetOggQuality(6);
+  FlacLevel = 5;
+  OpusBitrate = 160;
 }
 
 void TfrmTolvar::FillPresetList() {

@@ -35,6 +35,8 @@ struct TRipKind {
 
 TRipKind RipKind(const TCDRipper& Ripper, int EncoderType) {
   if (Ripper.WriteWAV) return {false, ".wav"};
+  if (EncoderType == 2) return {false, ".flac"};
+  if (EncoderType == 3) return {false, ".opus"};
   return EncoderType == 1 ? TRipKind{true, ".ogg"} : TRipKind{false, ".mp3"};
 }
 
@@ -100,7 +102,20 @@ void TfrmTolvar::btnCancel1Click() {
   Stopped = true;
 }
 
+void TfrmTolvar::SetStreamEncoding() {
+  CDRipper->StreamEncoding.reset();
+  if (EncoderType != 2 && EncoderType != 3) return;
+  TStreamSettings Settings;
+  Settings.Format = EncoderType == 2 ? TStreamFormat::Flac : TStreamFormat::Opus;
+  Settings.FlacLevel = FlacLevel;
+  Settings.OpusBitrate = OpusBitrate;
+  CDRipper->StreamEncoding = Settings;
+}
+
 void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
+  // The format as chosen now; the track number and count are the ripper's own.
+  SetStreamEncoding();
+  CDRipper->TagExtras = {};
   if (Ogg)
     CDRipper->RipOgg(FirstTrack, LastTrack);
   else

@@ -3,6 +3,7 @@
 // the table below is the single list of them, in file order, for both ways.
 #include <QComboBox>
 #include <QTabWidget>
+#include <algorithm>
 #include <climits>
 #include <functional>
 
@@ -98,6 +99,8 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));
     EncoderType = ReadInt(Ini, "Settings", "EncoderType", EncoderType);
     SetOggQuality(ReadInt(Ini, "Settings", "OggQuality", OggQuality));
+    FlacLevel = std::clamp(ReadInt(Ini, "Flac", "Level", FlacLevel), 0, 8);
+    OpusBitrate = std::clamp(ReadInt(Ini, "Opus", "Bitrate", OpusBitrate), 6, 510);
   }
   SettingsToControls();
 }
@@ -123,7 +126,11 @@ void TfrmTolvar::SaveSettings(const std::string& FileName, bool WithForm) {
     else
       Ini.WriteInteger("Lame", K.Key, K.Get(*Lame));
   }
+  // Sections newer than the rest go at the end of the file, in the order
+  // they came.
   if (WithForm) Ini.WriteInteger("CDDB", "Proto", Cddb->ProtocolLevel);
+  Ini.WriteInteger("Flac", "Level", FlacLevel);
+  Ini.WriteInteger("Opus", "Bitrate", OpusBitrate);
   Ini.UpdateFile();
 }
 

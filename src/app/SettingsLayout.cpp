@@ -1,5 +1,5 @@
-// The " Encoding settings" page: preset and format lists, the MP3 and Ogg
-// groups (one of them visible) and the preset buttons below them.
+// The " Encoding settings" page: preset and format lists, the MP3, Ogg, FLAC
+// and Opus groups (one of them visible) and the preset buttons below them.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/MainUnit.h"
@@ -34,6 +35,20 @@ QGroupBox* LabelledList(QWidget* Parent, const QString& Caption, QComboBox*& Lis
   return Group;
 }
 
+// A settings group holding one caption and one number box from Min to Max.
+QGroupBox* NumberGroup(QWidget* Parent, const QString& Title, const QString& Caption,
+                       QSpinBox*& Box, int Min, int Max) {
+  auto* Group = new QGroupBox(Title, Parent);
+  auto* Layout = new QHBoxLayout(Group);
+  auto* Label = new QLabel(Caption, Group);
+  Box = new QSpinBox(Group);
+  Box->setRange(Min, Max);
+  Label->setBuddy(Box);
+  Layout->addWidget(Label);
+  Layout->addWidget(Box, 1);
+  return Group;
+}
+
 }  // namespace
 
 QWidget* TfrmTolvar::CreateSettingsPage() {
@@ -41,7 +56,7 @@ QWidget* TfrmTolvar::CreateSettingsPage() {
   auto* Layout = new QVBoxLayout(Page);
   Layout->setContentsMargins(4, 4, 4, 4);
   Layout->addWidget(LabelledList(Page, "Preset", cbPreset, {"Default"}));
-  Layout->addWidget(LabelledList(Page, "Format", cbFormat, {"MP3", "Ogg"}));
+  Layout->addWidget(LabelledList(Page, "Format", cbFormat, {"MP3", "Ogg", "FLAC", "Opus"}));
   GroupBox3 = new QGroupBox("MP3 settings", Page);
   CreateMp3Group();
   Layout->addWidget(GroupBox3);
@@ -56,6 +71,10 @@ QWidget* TfrmTolvar::CreateSettingsPage() {
   OggLayout->addWidget(OggLabel);
   OggLayout->addWidget(cbOggBitrate, 1);
   Layout->addWidget(GroupBox7);
+  gbFlac = NumberGroup(Page, "FLAC settings", "Compression level", seFlacLevel, 0, 8);
+  Layout->addWidget(gbFlac);
+  gbOpus = NumberGroup(Page, "Opus settings", "BitRate (kbit/s)", seOpusBitrate, 6, 510);
+  Layout->addWidget(gbOpus);
 
   GroupBox5 = new QGroupBox(Page);
   auto* Buttons = new QVBoxLayout(GroupBox5);

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QSpinBox>
 
 #include "app/ErrorDisplay.h"
 #include "app/MainUnit.h"
@@ -57,6 +58,8 @@ void TfrmTolvar::ConnectSettingsPage() {
   OnClick(btnSavePreset, &TfrmTolvar::btnSavePresetClick);
   OnClick(Button1, &TfrmTolvar::Button1Click);
   connect(tbVBRQuality, &QSlider::valueChanged, this, Guarded([this] { tbVBRQualityChange(); }));
+  connect(seFlacLevel, &QSpinBox::valueChanged, this, Guarded([this] { seFlacLevelChange(); }));
+  connect(seOpusBitrate, &QSpinBox::valueChanged, this, Guarded([this] { seOpusBitrateChange(); }));
 
   // A radio button's handler runs when it becomes selected, also when the
   // stored state selects it.
@@ -163,6 +166,16 @@ void TfrmTolvar::cbOggBitrateChange() {
   SetOggQuality(Index);
 }
 
+void TfrmTolvar::seFlacLevelChange() {
+  ChangeRule(seFlacLevel->value() != FlacLevel);
+  FlacLevel = seFlacLevel->value();
+}
+
+void TfrmTolvar::seOpusBitrateChange() {
+  ChangeRule(seOpusBitrate->value() != OpusBitrate);
+  OpusBitrate = seOpusBitrate->value();
+}
+
 void TfrmTolvar::rbModeEncodeClick() {
   CDRipper->Encode = true;
   CDRipper->WriteWAV = false;
@@ -206,13 +219,20 @@ void TfrmTolvar::SettingsToControls() {
   rbSingleTrack->setChecked(SingleTrack);
   SelectIndex(cbFormat, EncoderType);
   SelectIndex(cbOggBitrate, OggQuality);
+  {
+    const QSignalBlocker QuietFlac(seFlacLevel), QuietOpus(seOpusBitrate);
+    seFlacLevel->setValue(FlacLevel);
+    seOpusBitrate->setValue(OpusBitrate);
+  }
   UpdateFormatPanels();
 }
 
 void TfrmTolvar::UpdateFormatPanels() {
   // The page's layout keeps the preset buttons below whichever group shows.
   GroupBox3->setVisible(EncoderType == 0);
-  GroupBox7->setVisible(GroupBox3->isHidden());
+  gbFlac->setVisible(EncoderType == 2);
+  gbOpus->setVisible(EncoderType == 3);
+  GroupBox7->setVisible(GroupBox3->isHidden() && gbFlac->isHidden() && gbOpus->isHidden());
   GroupBox5->show();
 }
 

@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "EncoderOptions.h"
 #include "Interrupt.h"
+#include "TagOptions.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CueSheet.h"
 #include "ripper/RipFile.h"
@@ -28,12 +29,19 @@ namespace tolvar::cli {
 
 namespace {
 
-enum class TFormat { Wav, Mp3, Ogg, Pcm };
-const char* const kFormatNames[] = {"wav", "mp3", "ogg", "pcm"};
+enum class TFormat { Wav, Mp3, Ogg, Pcm, Flac, Opus };
+const char* const kFormatNames[] = {"wav", "mp3", "ogg", "pcm", "flac", "opus"};
 
 const char* Extension(TFormat Format) {
-  static const char* const kExtensions[] = {".wav", ".mp3", ".ogg", ".pcm"};
+  static const char* const kExtensions[] = {".wav", ".mp3", ".ogg", ".pcm", ".flac", ".opus"};
   return kExtensions[static_cast<int>(Format)];
+}
+
+// FLAC and Opus go through the ripper's stream encoders.
+std::optional<TStreamFormat> StreamFormatOf(TFormat Format) {
+  if (Format == TFormat::Flac) return TStreamFormat::Flac;
+  if (Format == TFormat::Opus) return TStreamFormat::Opus;
+  return std::nullopt;
 }
 
 // "3", "2-5", "1,3,7" (or a mixture such as "1,3-5"): the track numbers in
@@ -73,6 +81,7 @@ struct TJob {
   TFormat Format;
   std::string Folder;
   TTexts Texts;
+  TTagExtras Extras;
   TRipProgress Progress;
   bool AbortSent = false;  // Ctrl-C reached the ripper
 };
@@ -132,6 +141,7 @@ void RipSeparate(TJob& J, int Track) {
   const std::string Title = T.Title.value_or("Track " + std::to_string(Track));
   SetRipTags(R.TagInfo, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
              T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  R.TagExtras = J.Extras;
   R.FileName = SeparateTrackFileName(J.Folder, Track - 1, Artist, Title, Extension(J.Format));
   if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(R.FileName);
 }
@@ -156,6 +166,7 @@ void RipRegion(TJob& J, int First, int Last) {
   const std::string Range = std::to_string(First + 1) + "-" + std::to_string(Last + 1);
   SetRipTags(R.TagInfo, T.Title.value_or(DiscTitle + " (tracks " + Range + ")"), DiscArtist,
              DiscTitle, T.Genre.value_or(""), T.Comment.value_or(kRipComment), T.Year.value_or(""));
+  R.TagExtras = J.Extras;
   R.FileName = SingleTrackFileName(J.Folder, First, Last, R.DiscInfo.TrackCount, DiscArtist,
                                    DiscTitle, Extension(J.Format));
   const TOutcome Outcome = RipOne(J, First + 1, Last + 1);
@@ -200,7 +211,7 @@ TFormat FormatOption(TArgs& Args) {
   if (!Text) return TFormat::Mp3;
   auto It = std::find(std::begin(kFormatNames), std::end(kFormatNames), *Text);
   if (It == std::end(kFormatNames))
-    throw TUsageError("option --format: '" + *Text + "' is not one of wav|mp3|ogg|pcm");
+    throw TUsageError("option --format: '" + *Text + "' is not one of wav|mp3|ogg|pcm|flac|opus");
   return static_cast<TFormat>(It - std::begin(kFormatNames));
 }
 
@@ -224,13 +235,13 @@ std::string AbsoluteFolder(const std::optional<std::string>& Out) {
 
 extern const char* const kRipOptionsHelp;
 const char* const kRipOptionsHelp =
-    "  --format wav|mp3|ogg|pcm   output format (default mp3; pcm: headerless 16-bit PCM)\n"
+    "  --format wav|mp3|ogg|pcm|flac|opus   output format (default mp3; pcm: headerless\n"
+    "                         16-bit PCM)\n"
     "  --out DIR              output folder, created when missing (default the current folder)\n"
     "  --single               a contiguous range into one file, with its CUE sheet\n"
     "  --artist A  --title T  --album L  --year Y  --genre G  --comment C   tag texts\n"
-    "  --ogg-quality INDEX    Ogg bit-rate list index 0 (500) .. 9 (80) (default 6, 128)\n"
     "  --jitter-correct       read through paranoia's jitter correction\n"
-    "  and the encoder options of 'encode'\n";
+    "  and the tag, FLAC, Opus, Ogg and MP3 encoder options of 'encode'\n";
 
 int RunRip(TContext& Context, TArgs& Args) {
   // Every option first: mistakes end the command before the disc is touched.
@@ -241,13 +252,17 @@ int RunRip(TContext& Context, TArgs& Args) {
   TLameCoder Coder;
   ApplyEncoderOptions(Args, Coder);
   const TLameMode Mode = Coder.Mode();
-  const int OggIndex = static_cast<int>(Args.Integer("--ogg-quality", 6, 0, 9));
+  const TStreamSettings Stream =
+      StreamOptions(Args, StreamFormatOf(Format).value_or(TStreamFormat::Vorbis));
+  const TTagExtras Extras = TagExtraOptions(Args);
   const bool JitterCorrect = Args.Flag("--jitter-correct");
   const std::vector<std::string> Words = Args.Positionals();
   if (Words.size() != 1) throw TUsageError("rip needs exactly one TRACKS argument");
   const std::vector<int> Tracks = ParseTracks(Words.front());
   if (Texts.Title && Tracks.size() > 1 && !Single)
     throw TUsageError("--title names one track: give one track, or --single");
+  if (Extras.TrackNumber > 0 && Tracks.size() > 1 && !Single)
+    throw TUsageError("--track numbers one track: give one track, or --single");
 
   TRipperSession Session(Context);
   TCDRipper& R = Session.Ripper;
@@ -261,7 +276,13 @@ int RunRip(TContext& Context, TArgs& Args) {
   if (Single && Region.Kind == TRegionKind::Invalid)
     throw TUsageError("--single takes one contiguous range of tracks, such as 2-5");
 
-  TJob J{Session, R, Format, OutputFolder(Out), Texts, TRipProgress(isatty(STDERR_FILENO) == 1)};
+  TJob J{Session,
+         R,
+         Format,
+         OutputFolder(Out),
+         Texts,
+         Extras,
+         TRipProgress(isatty(STDERR_FILENO) == 1)};
 
   // The encoder as the window sets it up: the ripper's Coder, its mode and
   // rate following the output format. A mono MP3 is made from audio the
@@ -271,9 +292,10 @@ int RunRip(TContext& Context, TArgs& Args) {
   R.SetOutputFormat(Mono ? cdrip::MONO44100 : cdrip::STEREO44100);
   Coder.SetMode(Mode);
   R.SetJitterCorrect(JitterCorrect);
-  R.Encode = Format == TFormat::Mp3;
+  R.Encode = Format == TFormat::Mp3 || StreamFormatOf(Format);
   R.WriteWAV = Format == TFormat::Wav;
-  R.VorbisQuality = static_cast<float>(10 - OggIndex) / 10.0f;
+  if (StreamFormatOf(Format)) R.StreamEncoding = Stream;
+  R.VorbisQuality = Stream.VorbisQuality;
 
   TCliDialogs Dialogs;
   TInterruptGuard Guard;
@@ -305,7 +327,7 @@ namespace tolvar::cli {
 extern const char* const kCueOptionsHelp;
 const char* const kCueOptionsHelp =
     "  --first N  --last M    the disc's tracks N to M (default all of them)\n"
-    "  --format wav|mp3|ogg|pcm  --out DIR   the file the sheet names: the one 'rip N-M\n"
+    "  --format wav|mp3|ogg|pcm|flac|opus  --out DIR   the file the sheet names: the one 'rip N-M\n"
     "                         --single' writes with these options (default mp3, current folder)\n"
     "  --artist A  --album L  the disc's artist and title, as for 'rip'\n";
 

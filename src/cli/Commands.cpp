@@ -3,6 +3,7 @@
 #include <string>
 
 #include "EncoderOptions.h"
+#include "TagOptions.h"
 #include "cddb/Cddb.h"
 
 namespace tolvar::cli {
@@ -54,9 +55,14 @@ const std::string kCddbSynopsis =
         "  --verbose              also print every line sent and received on stderr");
 
 const std::string kEncodeSynopsis =
-    "encode FILE... [encoder options]   WAV files to MP3 files beside them" +
-    Nested(std::string("  encoder options (for every command that encodes MP3):\n") +
+    "encode FILE... [options]   WAV files to MP3 (FLAC, Opus, Ogg) files beside them" +
+    Nested(std::string("  --format mp3|flac|opus|ogg   output format (default mp3)\n") +
+           kStreamOptionsHelp + "  encoder options (for every command that encodes MP3):\n" +
            kEncoderOptionsHelp);
+
+const std::string kTagSynopsis =
+    "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]" +
+    Nested(kTagExtraOptionsHelp);
 
 const std::string kRipSynopsis =
     "rip TRACKS [options]   rip tracks \"3\", \"2-5\" or \"1,3,7\" into files" +
@@ -73,8 +79,7 @@ const std::vector<TCommand>& Commands() {
       {"toc", "toc                    the ripper's status, track lines, disc ID, type and tracks",
        CmdToc},
       {"cddb", kCddbSynopsis.c_str(), RunCddb},
-      {"tag", "tag FILE [--title T] [--artist A] [--album L] [--year Y] [--comment C] [--genre G]",
-       RunTag},
+      {"tag", kTagSynopsis.c_str(), RunTag},
       {"encode", kEncodeSynopsis.c_str(), RunEncode},
       {"play", "play TRACK [--seconds N]   play a track (all of it, or N seconds)", RunPlay},
       {"eject", "eject                  open the tray of the selected drive", RunEject},

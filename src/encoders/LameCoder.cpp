@@ -9,18 +9,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "WavInput.h"
 #include "util/FileFunctions.h"
 
 namespace tolvar {
 
 namespace {
 
-uint16_t Le16(const uint8_t* P) {
-  return static_cast<uint16_t>(P[0] | (P[1] << 8));
-}
-uint32_t Le32(const uint8_t* P) {
-  return uint32_t{P[0]} | (uint32_t{P[1]} << 8) | (uint32_t{P[2]} << 16) | (uint32_t{P[3]} << 24);
-}
+using wav::FindWaveData;
+using wav::ReadAt;
 
 // The texts of a file that cannot be opened or created, shown to the user as
 // they stand: "Cannot open file "NAME". REASON".
@@ -31,50 +28,8 @@ std::string CreateError(const std::string& Name, const std::string& Reason) {
   return "Cannot create file \"" + Name + "\". " + Reason;
 }
 
-// Reads exactly Count bytes at Offset; false on a short read or an error.
-bool ReadAt(int Fd, uint8_t* Bytes, size_t Count, uint64_t Offset) {
-  while (Count > 0) {
-    ssize_t Done = pread(Fd, Bytes, Count, static_cast<off_t>(Offset));
-    if (Done < 0 && errno == EINTR) continue;
-    if (Done <= 0) return false;
-    Bytes += Done;
-    Count -= static_cast<size_t>(Done);
-    Offset += static_cast<uint64_t>(Done);
-  }
-  return true;
-}
-
 bool WriteOut(int Fd, const uint8_t* Bytes, size_t Count) {
   return WriteAll(Fd, Bytes, Count) == Count;
-}
-
-// The RIFF chunks of a WAV file in order, each "id, 32-bit size, data, pad
-// byte to an even length". Finds the "data" chunk (and "fmt " for the block
-// align). False when the file ends before a data chunk.
-bool FindWaveData(int Fd, uint64_t FileSize, const std::array<uint8_t, 44>& Header,
-                  uint64_t& DataStart, uint64_t& DataSize, uint16_t& BlockAlign) {
-  BlockAlign = Le16(&Header[32]);  // where a canonical header keeps it
-  uint64_t Offset = 12;
-  while (Offset + 8 <= FileSize) {
-    uint8_t Chunk[8];
-    if (!ReadAt(Fd, Chunk, sizeof Chunk, Offset)) return false;
-    uint64_t Size = Le32(Chunk + 4);
-    uint64_t Body = Offset + 8;
-    if (std::memcmp(Chunk, "data", 4) == 0) {
-      DataStart = Body;
-      // A size past the end (a cut-off file, or 0xFFFFFFFF from a writer that
-      // streamed) means "up to the end of the file".
-      DataSize = std::min(Size, FileSize - Body);
-      return true;
-    }
-    if (std::memcmp(Chunk, "fmt ", 4) == 0 && Size >= 14 && Body + 14 <= FileSize) {
-      uint8_t Align[2];
-      if (!ReadAt(Fd, Align, sizeof Align, Body + 12)) return false;
-      BlockAlign = Le16(Align);
-    }
-    Offset = Body + Size + (Size & 1);
-  }
-  return false;
 }
 
 // Closes a descriptor when it goes out of scope.

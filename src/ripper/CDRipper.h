@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "CDRipIntf.h"
+#include "encoders/StreamEncoder.h"
+#include "tags/TagModel.h"
 
 struct TVbEncConfig;  // the Vorbis library's encoder configuration
 
@@ -132,6 +135,12 @@ class TCDRipper {
   bool DiscInfoValid = false;
   std::string StatusText;
   TTagInfo TagInfo{};
+  // The tag fields beyond TagInfo's texts, for every format. A track number
+  // of 0 means the ripped track's own (when one track is ripped), a total of
+  // 0 the disc's count of tracks.
+  TTagExtras TagExtras;
+  // Rip & encode into FLAC or Opus instead of MP3 through Coder (empty).
+  std::optional<TStreamSettings> StreamEncoding;
   float VorbisQuality = 0;
   bool Ripping = false;    // an Ogg rip runs
   bool Cancel = false;     // stop request of the WAV/MP3 rip loop
@@ -174,8 +183,13 @@ class TCDRipper {
   // (RipFile.h) for a file it cannot create.
   bool Rip(int FirstTrack, int LastTrack = -1);
   // The rip loop: FirstSector..LastSector into Name. False when the library
-  // refused the range.
-  bool RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name);
+  // refused the range. A FLAC or Opus stream gets Tags (TagInfo's texts alone
+  // when null).
+  bool RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name,
+                  const TTagModel* Tags = nullptr);
+  // The tags of a rip of FirstTrack..LastTrack (-1: FirstTrack alone), for
+  // every format: TagInfo's texts (the year as the date) and TagExtras.
+  TTagModel TagModel(int FirstTrack, int LastTrack) const;
   // Rips the same range of DiscInfo entries into FileName as Ogg Vorbis;
   // failures are shown as message boxes. True when the file was made whole
   // (not after a stop). Throws EFCreateError.

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "CDRipper.h"
 #include "RipFile.h"
@@ -23,6 +24,10 @@ void OkBox(const std::string& Text) {
 void ErrorBox(const std::string& Text) {
   Dialogs().MessageBox(Text, "Error", TMsgKind::Error);
 }
+
+// The comments the Vorbis library writes from the stream information.
+const std::string kLibraryComments[] = {"ARTIST",     "ALBUM", "TITLE",   "COMMENT", "TRACKNUMBER",
+                                        "TRACKTOTAL", "GENRE", "ENCODER", "DATE"};
 
 // Today as YYYY-MM-DD, the form Vorbis comment readers expect in DATE.
 std::string TodayText() {
@@ -144,11 +149,25 @@ int TCDRipper::EncodeOgg(int Track, const std::string& Name, int LastTrack,
   Info.Album = Album.c_str();
   Info.Title = Title.c_str();
   Info.Comment = Comment.c_str();
-  Info.TrackNumber = static_cast<uint32_t>(Track);
-  Info.TrackCount = static_cast<uint32_t>(std::max(CR_GetNumTocEntries(), 0));
+  const TTagExtras& X = TagExtras;
+  Info.TrackNumber = static_cast<uint32_t>(X.TrackNumber > 0 ? X.TrackNumber : Track);
+  Info.TrackCount =
+      static_cast<uint32_t>(X.TrackTotal > 0 ? X.TrackTotal : std::max(CR_GetNumTocEntries(), 0));
   Info.Genre = Genre.c_str();
   Info.Encoder = Encoder.c_str();
   Info.Date = DateText.c_str();
+  // The tag model's comments that the library does not write itself.
+  std::vector<std::string> More;
+  for (const auto& [Name, Value] : VorbisComments(TagModel(Track, LastTrack)))
+    if (std::find(std::begin(kLibraryComments), std::end(kLibraryComments), Name) ==
+        std::end(kLibraryComments))
+      More.push_back(Name + "=" + Value);
+  if (!X.Picture.Data.empty())
+    More.push_back("METADATA_BLOCK_PICTURE=" + Base64(PictureBlock(X.Picture)));
+  std::vector<const char*> MorePointers;
+  for (const std::string& Comment : More) MorePointers.push_back(Comment.c_str());
+  Info.MoreComments = MorePointers.data();
+  Info.MoreCount = static_cast<uint32_t>(MorePointers.size());
 
   const TVorbisLib& V = Vorbis();
   uint32_t SamplesPerWrite = 0, OutSize = 0;

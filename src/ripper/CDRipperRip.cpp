@@ -62,30 +62,55 @@ bool TCDRipper::Rip(int FirstTrack, int LastTrack) {
   // Copies: a media removal during the rip clears Tracks.
   const int32_t FirstSector = First->StartSector, LastSector = Last->EndSector;
   if (OnBeginTrack) OnBeginTrack(this, static_cast<uint16_t>(FirstTrack));
-  const bool Made = RipSectors(FirstSector, LastSector, FileName);
-  if (Made && Encode && FCoder) {
+  const TTagModel Tags = TagModel(FirstTrack, LastTrack);
+  const bool Made = RipSectors(FirstSector, LastSector, FileName, &Tags);
+  if (Made && Encode && FCoder && !StreamEncoding) {
     const std::string Title = TagText(TagInfo.Title), Artist = TagText(TagInfo.Artist),
                       Album = TagText(TagInfo.Album), Genre = TagText(TagInfo.Genre),
                       Comment = TagText(TagInfo.Comment), Encoder = TagText(TagInfo.Encoder),
                       Year = TagText(TagInfo.Year);
     // An MP3 file without its tags is no finished rip.
-    if (!WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year}).Ok())
+    if (!WriteRipTags(FileName, {Title, Artist, Album, Genre, Comment, Encoder, Year}, Tags.Extras)
+             .Ok())
       throw ECDRIPError("Write error: cannot write the tags into " + FileName);
   }
   if (OnEndTrack) OnEndTrack(this, static_cast<uint16_t>(FirstTrack));
   return Made;
 }
 
-bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name) {
+TTagModel TCDRipper::TagModel(int FirstTrack, int LastTrack) const {
+  TTagModel Model;
+  Model.Title = TagText(TagInfo.Title);
+  Model.Artist = TagText(TagInfo.Artist);
+  Model.Album = TagText(TagInfo.Album);
+  Model.Date = TagText(TagInfo.Year);
+  Model.Genre = TagText(TagInfo.Genre);
+  Model.Comment = TagText(TagInfo.Comment);
+  Model.Encoder = TagText(TagInfo.Encoder);
+  Model.Extras = TagExtras;
+  TTagExtras& X = Model.Extras;
+  // A file of several tracks has no one track number.
+  if (X.TrackNumber == 0 && (LastTrack == -1 || LastTrack == FirstTrack))
+    X.TrackNumber = FirstTrack;
+  if (X.TrackTotal == 0) X.TrackTotal = DiscInfo.TrackCount;
+  return Model;
+}
+
+bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name,
+                           const TTagModel* Tags) {
   if (!ApplyParameters()) throw ECDRIPError("Invalid CD-ROM parameters");
   Cancel = false;
   int32_t BufferBytes = 0;
   if (CR_OpenRipper(BufferBytes, FirstSector, LastSector) != cdrip::kCdexOk) return false;
   BufferBytes = std::max(BufferBytes, 0);
 
-  const bool Encoding = Encode && FCoder;
-  const std::string Target = Encode ? ChangeFileExt(Name, ".mp3") : Name;
+  const bool Streaming = Encode && StreamEncoding;
+  const bool Encoding = Encode && FCoder && !Streaming;
+  const std::string Target =
+      !Encode ? Name
+              : ChangeFileExt(Name, Streaming ? StreamFileExt(StreamEncoding->Format) : ".mp3");
   std::unique_ptr<TRipFile> File;
+  std::unique_ptr<TStreamEncoder> Stream;  // writes into File, so it goes first
   std::vector<uint8_t> ReadBuffer, Mp3Buffer;
   bool StreamOpen = false;
   uint32_t ChunkBytes = 0;  // one encoder chunk: 2 x Samples bytes
@@ -101,6 +126,20 @@ bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
       if (!File->WriteWavHeader(Channels, SampleRate,
                                 static_cast<uint32_t>(std::min<int64_t>(Bytes, UINT32_MAX))))
         throw ECDRIPError("Write error");
+    }
+    if (Streaming) {
+      const uint64_t Frames =
+          uint64_t(std::max<int64_t>(int64_t{LastSector} - FirstSector + 1, 0)) * SampleRate / 75;
+      TEncodedOutput Out{
+          [&F = *File](const void* Bytes, size_t Count) { return F.Write(Bytes, Count); },
+          [&F = *File](uint64_t Offset) { return F.Seek(Offset); },
+          [&F = *File] { return F.Position(); }};
+      try {
+        Stream = MakeStreamEncoder(*StreamEncoding, {Channels, SampleRate, Frames},
+                                   Tags ? *Tags : TagModel(0, 0), std::move(Out));
+      } catch (const EEncoderError& Error) {
+        throw ECDRIPError(Error.what());
+      }
     }
     if (Encoding) {
       const uint32_t Result = FCoder->InitStream();
@@ -132,6 +171,9 @@ bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
         }
         Carry = Total - Pos;
         if (Carry > 0 && Pos > 0) std::memmove(ReadBuffer.data(), ReadBuffer.data() + Pos, Carry);
+      } else if (Result != cdrip::kCdexError && Stream) {
+        if (!Stream->Write(ReadBuffer.data(), static_cast<size_t>(Bytes)))
+          throw ECDRIPError(Stream->Error());
       } else if (Result != cdrip::kCdexError) {
         WriteOrFail(*File, ReadBuffer.data(), static_cast<size_t>(Bytes));
       }
@@ -169,6 +211,11 @@ bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
       });
     Steps.Run([&] { FCoder->CloseStream(); });
   }
+  // Also after a stop: the file ends properly and decodes up to there.
+  if (Stream)
+    Steps.Run([&] {
+      if (!Stream->Finish()) throw ECDRIPError(Stream->Error());
+    });
   Steps.Run([&] { FJittersNum = CR_GetNumberOfJitterErrors(); });
   Steps.Run([] { CR_CloseRipper(); });
   ReadBuffer = {};

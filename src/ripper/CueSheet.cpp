@@ -20,7 +20,7 @@ std::string Quoted(const std::string& Raw) {
 
 std::string CueFileType(const std::string& FileName) {
   std::string Ext = ExtNoDot(FileName);
-  if (Ext == "wav" || Ext == "ogg") return "WAVE";
+  if (Ext == "wav" || Ext == "ogg" || Ext == "flac" || Ext == "opus") return "WAVE";
   if (Ext == "pcm") return "BINARY";
   std::transform(Ext.begin(), Ext.end(), Ext.begin(), [](char C) {
     return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;

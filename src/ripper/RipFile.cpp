@@ -57,6 +57,14 @@ bool TRipFile::Write(const void* Bytes, size_t Count) {
   return Done == Count;
 }
 
+bool TRipFile::Seek(uint64_t Offset) {
+  return lseek(Fd, static_cast<off_t>(Offset), SEEK_SET) == static_cast<off_t>(Offset);
+}
+
+int64_t TRipFile::Position() const {
+  return lseek(Fd, 0, SEEK_CUR);
+}
+
 bool TRipFile::WriteWavHeader(int NewChannels, int NewSampleRate, uint32_t DataSize) {
   Channels = NewChannels;
   SampleRate = NewSampleRate;

@@ -31,6 +31,10 @@ class TRipFile {
   bool Write(const void* Bytes, size_t Count);
   // Writes a WAV header now and remembers it, so Close can correct its sizes.
   bool WriteWavHeader(int Channels, int SampleRate, uint32_t DataSize);
+  // Moves the write position to Offset, and tells where it is (-1 on
+  // failure): encoders that complete their headers at the end go back so.
+  bool Seek(uint64_t Offset);
+  int64_t Position() const;
   // Bytes written after the header.
   uint64_t DataBytes() const { return Written - HeaderBytes; }
   // Corrects the WAV header (when there is one and the file can be rewritten)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "TagFile.h"
+#include "TagModel.h"
 #include "util/TextEncoding.h"
 
 namespace tolvar {
@@ -63,11 +64,23 @@ void PutBigEndian32(std::string& Out, uint32_t Value) {
   Out += static_cast<char>(Value);
 }
 
+// Every frame but UFID (an owner and binary identifier) starts its content
+// with a text encoding byte.
+int EncodingBytes(std::string_view Id) {
+  return Id == "UFID" ? 0 : 1;
+}
+
+int64_t FrameSize(std::string_view Id, const std::string& Content) {
+  return Content.empty()
+             ? 0
+             : static_cast<int64_t>(Content.size()) + kFrameHeaderSize + EncodingBytes(Id);
+}
+
 // Bytes the frames take, tag header included, without padding.
 int64_t UnpaddedSize(const TTagLayout& Layout) {
   int64_t Size = kHeaderSize;
-  for (const std::string& Content : Layout.Frames)
-    if (!Content.empty()) Size += static_cast<int64_t>(Content.size()) + kFrameHeaderSize + 1;
+  for (int I = 0; I < kID3v2FrameCount; ++I) Size += FrameSize(FrameIds[I], Layout.Frames[I]);
+  for (const TID3v2Frame& Frame : Layout.MoreFrames) Size += FrameSize(Frame.Id, Frame.Content);
   return Size;
 }
 
@@ -84,6 +97,38 @@ std::string Encoded(std::string_view Utf8, uint8_t Encoding) {
   return Encoding == kLatin1 ? Utf8ToLatin1(Utf8) : "\xFF\xFE" + Utf8ToUtf16LE(Utf8);
 }
 
+// One frame: identifier, size (the encoding byte counted), two flag bytes,
+// the text encoding byte (not in UFID), content. An empty content writes nothing.
+void AppendFrame(std::string& Tag, std::string_view Id, const std::string& Content,
+                 uint8_t Encoding) {
+  if (Content.empty()) return;
+  Tag += Id;
+  PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + EncodingBytes(Id)));
+  Tag.append(2, '\0');
+  if (EncodingBytes(Id) != 0) Tag += static_cast<char>(Encoding);
+  Tag += Content;
+}
+
+// A text frame's content in the encoding that holds it.
+TID3v2Frame TextFrame(const char* Id, const std::string& Value) {
+  const uint8_t Encoding = EncodingFor(Value);
+  return {Id, Value.empty() ? std::string() : Encoded(Value, Encoding), Encoding};
+}
+
+// TXXX: a description ended by its terminator (two zero bytes in UTF-16), then
+// the value, both in the encoding that holds both; nothing without a value.
+TID3v2Frame UserText(const std::string& Description, const std::string& Value) {
+  if (Value.empty()) return {"TXXX", {}, kLatin1};
+  const uint8_t Encoding = EncodingFor(Description + Value);
+  const std::string End = Encoding == kLatin1 ? std::string(1, '\0') : std::string(2, '\0');
+  return {"TXXX", Encoded(Description, Encoding) + End + Encoded(Value, Encoding), Encoding};
+}
+
+// UFID: the owner's address ended by its zero byte, then the identifier.
+TID3v2Frame FileId(const std::string& Owner, const std::string& Id) {
+  return {"UFID", Id.empty() ? std::string() : Utf8ToLatin1(Owner) + '\0' + Id, kLatin1};
+}
+
 int64_t TotalSize(const TTagLayout& Layout) {
   return UnpaddedSize(Layout) + std::max<int64_t>(Layout.Padding, 0);
 }
@@ -95,6 +140,12 @@ void TID3v2::ResetData() {
                              &FEncoder, &FCopyright, &FLanguage, &FLink})
     Field->clear();
   FTrack = 0;
+  FAlbumArtist.clear();
+  FIsrc.clear();
+  FFileOwner.clear();
+  FFileId.clear();
+  FUserTexts.clear();
+  FTrackTotal = FDisc = FDiscTotal = 0;
 }
 
 void TID3v2::SetTitle(std::string_view Value) {
@@ -121,6 +172,19 @@ void TID3v2::SetEncoder(std::string_view Value) {
 void TID3v2::SetLink(std::string_view Value) {
   FLink = TrimControls(Value);
 }
+void TID3v2::SetAlbumArtist(std::string_view Value) {
+  FAlbumArtist = TrimControls(Value);
+}
+void TID3v2::SetIsrc(std::string_view Value) {
+  FIsrc = TrimControls(Value);
+}
+void TID3v2::AddUserText(std::string_view Description, std::string_view Value) {
+  FUserTexts.emplace_back(Description, TrimControls(Value));
+}
+void TID3v2::SetUniqueFileId(std::string_view Owner, std::string_view Identifier) {
+  FFileOwner = Owner;
+  FFileId = TrimControls(Identifier).substr(0, 64);
+}
 
 void TID3v2::FillFrames(TTagLayout& Layout) const {
   auto& F = Layout.Frames;
@@ -132,7 +196,7 @@ void TID3v2::FillFrames(TTagLayout& Layout) const {
   Text(kTitle, FTitle);
   Text(kArtist, FArtist);
   Text(kAlbum, FAlbum);
-  Text(kTrack, FTrack != 0 ? std::to_string(FTrack) : std::string());
+  Text(kTrack, NumberOfTotal(FTrack, FTrackTotal));
   Text(kYear, FYear);
   Text(kGenre, FGenre);
   // Language "eng", then an empty description ended by its terminator (two
@@ -150,6 +214,12 @@ void TID3v2::FillFrames(TTagLayout& Layout) const {
   // Latin-1 whatever the description's encoding.
   E[kLink] = kLatin1;
   F[kLink] = FLink.empty() ? std::string() : std::string(1, '\0') + Utf8ToLatin1(FLink);
+  Layout.MoreFrames = {TextFrame("TPE2", FAlbumArtist),
+                       TextFrame("TPOS", NumberOfTotal(FDisc, FDiscTotal)),
+                       TextFrame("TSRC", FIsrc)};
+  for (const auto& [Description, Value] : FUserTexts)
+    Layout.MoreFrames.push_back(UserText(Description, Value));
+  Layout.MoreFrames.push_back(FileId(FFileOwner, FFileId));
 }
 
 std::string TID3v2::Render() const {
@@ -211,15 +281,10 @@ std::string RenderTag(TTagLayout& Layout) {
   std::string Tag;
   Tag.reserve(static_cast<size_t>(Total));
   Tag.append(reinterpret_cast<const char*>(Layout.Header.data()), Layout.Header.size());
-  for (int I = 0; I < kID3v2FrameCount; ++I) {
-    const std::string& Content = Layout.Frames[I];
-    if (Content.empty()) continue;
-    Tag += FrameIds[I];                                              // identifier
-    PutBigEndian32(Tag, static_cast<uint32_t>(Content.size() + 1));  // size, encoding byte counted
-    Tag.append(2, '\0');                                             // flags
-    Tag += static_cast<char>(Layout.Encodings[I]);                   // text encoding
-    Tag += Content;
-  }
+  for (int I = 0; I < kID3v2FrameCount; ++I)
+    AppendFrame(Tag, FrameIds[I], Layout.Frames[I], Layout.Encodings[I]);
+  for (const TID3v2Frame& Frame : Layout.MoreFrames)
+    AppendFrame(Tag, Frame.Id, Frame.Content, Frame.Encoding);
   if (Layout.Padding > 0) Tag.append(static_cast<size_t>(Layout.Padding), '\0');
   return Tag;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tolvar {
 
@@ -19,6 +21,14 @@ extern const std::array<const char*, kID3v2FrameCount> FrameIds;
 // its frames need more.
 inline constexpr int kID3v2PaddedSize = 4096;
 
+// A frame written after the twelve, each frame as many times as it is listed:
+// its identifier and content (a text frame's without its encoding byte).
+struct TID3v2Frame {
+  std::string Id;
+  std::string Content;
+  uint8_t Encoding = 0;  // the text encoding byte, as in TTagLayout::Encodings
+};
+
 // What SaveToFile works on: the old header, the new frames and the choices made.
 struct TTagLayout {
   std::array<uint8_t, 10> Header{};  // the header read from the file, then the one to write
@@ -27,8 +37,9 @@ struct TTagLayout {
   std::array<std::string, kID3v2FrameCount> Frames;
   // Each frame's text encoding byte: 0 ISO-8859-1, 1 UTF-16 with byte-order mark.
   std::array<uint8_t, kID3v2FrameCount> Encodings{};
-  bool Rewrite = false;  // the whole file must be rewritten
-  int64_t Padding = 0;   // zero bytes after the frames; negative means none
+  std::vector<TID3v2Frame> MoreFrames;  // after Frames, in their order; empty ones left out
+  bool Rewrite = false;                 // the whole file must be rewritten
+  int64_t Padding = 0;                  // zero bytes after the frames; negative means none
 };
 
 class TID3v2 {
@@ -48,7 +59,20 @@ class TID3v2 {
   void SetComment(std::string_view Value);
   void SetEncoder(std::string_view Value);
   void SetLink(std::string_view Value);
-  // Written directly, without trimming. The ripper sets none of them.
+  void SetAlbumArtist(std::string_view Value);  // TPE2
+  void SetIsrc(std::string_view Value);         // TSRC
+  // A TXXX frame: a value under a description such as "MusicBrainz Album Id".
+  void AddUserText(std::string_view Description, std::string_view Value);
+  // The UFID frame: an identifier (up to 64 bytes) given by Owner's database.
+  void SetUniqueFileId(std::string_view Owner, std::string_view Identifier);
+  // TRCK is "Track/TrackTotal", TPOS "Disc/DiscTotal"; a total of 0 is left
+  // out, and a number of 0 writes no frame.
+  void SetTrackTotal(uint16_t Value) { FTrackTotal = Value; }
+  void SetDisc(uint16_t Number, uint16_t Total) {
+    FDisc = Number;
+    FDiscTotal = Total;
+  }
+  // Written directly, without trimming.
   void SetTrack(uint16_t Value) { FTrack = Value; }
   void SetComposer(std::string_view Value) { FComposer = Value; }
   void SetCopyright(std::string_view Value) { FCopyright = Value; }
@@ -81,6 +105,9 @@ class TID3v2 {
   std::string FTitle, FArtist, FAlbum, FYear, FGenre, FComment;
   std::string FComposer, FEncoder, FCopyright, FLanguage, FLink;
   uint16_t FTrack = 0;
+  std::string FAlbumArtist, FIsrc, FFileOwner, FFileId;
+  std::vector<std::pair<std::string, std::string>> FUserTexts;
+  uint16_t FTrackTotal = 0, FDisc = 0, FDiscTotal = 0;
 };
 
 // The file-level steps of SaveToFile.

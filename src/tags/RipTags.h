@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "TagModel.h"
+
 namespace tolvar {
 
 // The ripper's seven TagInfo texts, in TagInfo's order, in UTF-8. Each
@@ -24,6 +26,11 @@ struct TRipTagResult {
 // order. Version 2: the same six texts, Encoder "Tolvar" (the product name,
 // not TagInfo's Encoder slot) and Link the product's web address. Then the
 // version 1 save, then the version 2 save into FileName; both always run.
-TRipTagResult WriteRipTags(const std::string& FileName, const TRipTagTexts& TagInfo);
+// Version 2 also carries what Extras knows (nothing of it goes into version
+// 1): TPE2 the album artist, TRCK "n/N", TPOS "n/N", TSRC the ISRC, the
+// MusicBrainz identifiers as TXXX frames under the names taggers use, and the
+// recording's as UFID "http://musicbrainz.org".
+TRipTagResult WriteRipTags(const std::string& FileName, const TRipTagTexts& TagInfo,
+                           const TTagExtras& Extras = {});
 
 }  // namespace tolvar

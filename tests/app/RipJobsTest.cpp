@@ -5,12 +5,14 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QFrame>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 
@@ -435,6 +437,45 @@ class RipJobsTest : public QObject {
     QVERIFY2(Last < 50, qPrintable(QString::number(Last)));
     QVERIFY(Size(Env.Path("long.mp3")) > 0);  // kept, as Cancel keeps it
     QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Process stopped"});
+  }
+
+  void flacAndOpusFromTheFormatList() {
+    TWindowEnv Env;
+    TfrmTolvar Form;
+    Form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&Form));
+    TScriptedDialogs Dialogs;
+    Form.PageControl->setCurrentIndex(0);
+    Pick(Form.cbFormat, "FLAC");
+    QCOMPARE(Form.EncoderType, 2);
+    QVERIFY(!Form.gbFlac->isHidden() && Form.gbOpus->isHidden());
+    QVERIFY(Form.GroupBox3->isHidden() && Form.GroupBox7->isHidden());
+    Form.seFlacLevel->setValue(8);
+    QCOMPARE(Form.FlacLevel, 8);
+    // For a look by eye: TOLVAR_FLAC_SCREENSHOT=FILE saves the window with the FLAC panel.
+    if (const char* Shot = getenv("TOLVAR_FLAC_SCREENSHOT")) Form.grab().save(Shot);
+
+    CheckOnly(Form, {0, 2});
+    Form.deSaveDir->setText(QString::fromStdString(Env.Path("flac")));
+    Form.btnStart1->click();
+    for (const char* Name : {"flac/01 Unknown - Track 1.flac", "flac/03 Unknown - Track 3.flac"}) {
+      QCOMPARE(RunCommand("flac -t -s " + ShellQuote(Env.Path(Name)) + " && echo ok"),
+               std::string("ok\n"));
+      QVERIFY(RunCommand("metaflac --export-tags-to=- " + ShellQuote(Env.Path(Name)))
+                  .find("TRACKTOTAL=") != std::string::npos);
+    }
+    CheckIdle(Form);
+
+    // The "MP3 Encoder" page encodes to the chosen format too.
+    Pick(Form.cbFormat, "Opus");
+    QVERIFY(!Form.gbOpus->isHidden() && Form.gbFlac->isHidden());
+    WriteWav(Env.Path("song.wav"), 1);
+    AnswerDialog(Form.OpenDialog1, {QString::fromStdString(Env.Path("song.wav"))});
+    Form.Button3->click();
+    Form.btnStart2->click();
+    QCOMPARE(RunCommand("opusinfo " + ShellQuote(Env.Path("song.opus")) + " >/dev/null && echo ok"),
+             std::string("ok\n"));
+    QVERIFY(Dialogs.Shown.empty());
   }
 };
 

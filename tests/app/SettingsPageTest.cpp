@@ -128,10 +128,11 @@ class SettingsPageTest : public QObject {
     QCOMPARE(Form.cbPreset->currentText(), QString("default"));
     const std::string Preset = ReadFile(Env.AppDir() + "presets/default.ini");
     QCOMPARE(IniLayout(Preset),
-             (std::vector<std::string>{"[Settings]", "SaveDir", "EncoderType", "OggQuality",
-                                       "[Lame]", "BitRate", "MaxBitRate", "EnableVBR", "Copyright",
-                                       "Original", "CRC", "VBRQuality", "WriteVBRHeader", "Mode",
-                                       "Quality", "Private"}));
+             (std::vector<std::string>{"[Settings]",     "SaveDir",  "EncoderType", "OggQuality",
+                                       "[Lame]",         "BitRate",  "MaxBitRate",  "EnableVBR",
+                                       "Copyright",      "Original", "CRC",         "VBRQuality",
+                                       "WriteVBRHeader", "Mode",     "Quality",     "Private",
+                                       "[Flac]",         "Level",    "[Opus]",      "Bitrate"}));
 
     // "Default" restores the factory settings and keeps the folder.
     Pick(Form.cbPreset, "Default");

@@ -186,7 +186,9 @@ class WindowTest : public QObject {
                                        "MaxBitRate",     "EnableVBR", "Copyright",
                                        "Original",       "CRC",       "VBRQuality",
                                        "WriteVBRHeader", "Mode",      "Quality",
-                                       "Private",        "[CDDB]",    "Proto"}));
+                                       "Private",        "[CDDB]",    "Proto",
+                                       "[Flac]",         "Level",     "[Opus]",
+                                       "Bitrate"}));
     QVERIFY(First.find("CurPreset=Default\n") != std::string::npos);
     QVERIFY(First.find("\nCRC=1\n") != std::string::npos);
 

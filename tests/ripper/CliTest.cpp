@@ -332,7 +332,7 @@ TEST_F(Cli, RipMistakesExitWithTwoAndFailuresWithOne) {
                                              {"rip", "3-2"},
                                              {"rip", "0"},
                                              {"rip", "1,"},
-                                             {"rip", "1", "--format", "flac"},
+                                             {"rip", "1", "--format", "aac"},
                                              {"rip", "1,3", "--single"},
                                              {"rip", "1-2", "--title", "T"},
                                              {"rip", "1", "--ogg-quality", "10"}})
@@ -392,4 +392,26 @@ TEST_F(Cli, CueWritesTheSheetOfTheFileASingleRipWouldMake) {
   R = Run({"--image", Disc, "cue", Dir / "c.cue", "--last", "9"});
   EXPECT_EQ(R.Code, 1);
   EXPECT_EQ(R.Err, "tolvar-cli: there is no track 9 on the disc (4 tracks)\n");
+}
+
+TEST_F(Cli, RipOfTheSampleDiscToFlacAndOpusNumbersTheTracksOfTheDisc) {
+  for (const std::string Format : {"flac", "opus"}) {
+    TRun R = Run({"rip", "1-5", "--format", Format, "--album-artist", "Various", "--disc", "1/2",
+                  "--out", Dir / Format});
+    ASSERT_EQ(R.Code, 0) << R.Err;
+    for (int T = 1; T <= 5; ++T) {
+      const std::string Path = Dir / (Format + "/0" + std::to_string(T) + " Unknown - Track " +
+                                      std::to_string(T) + "." + Format);
+      EXPECT_NE(R.Out.find(Path + "\n"), std::string::npos) << R.Out;
+      EXPECT_TRUE(Format == "flac" ? tolvar::testing::FlacTestPasses(Path)
+                                   : tolvar::testing::OpusInfoPasses(Path));
+      const std::string Tags = tolvar::testing::Output(
+          "/usr/bin/python3 -c 'import sys, mutagen; t = mutagen.File(sys.argv[1]); "
+          "print(t[\"TRACKNUMBER\"][0], t[\"TRACKTOTAL\"][0], t[\"ALBUMARTIST\"][0], "
+          "t[\"DISCNUMBER\"][0], t[\"DISCTOTAL\"][0])' " +
+          ShellQuote(Path));
+      EXPECT_EQ(Tags, std::to_string(T) + " 5 Various 1 2\n") << Path;
+    }
+  }
+  EXPECT_EQ(Run({"rip", "1-2", "--track", "3/9"}).Code, 2);  // one number for two files
 }

@@ -227,3 +227,17 @@ TEST_F(FakeRip, AnMp3RipWhoseTagsCannotBeWrittenFails) {
   Ripper.FileName = Dir / "t.mp3";
   EXPECT_TRUE(Ripper.Rip(1));
 }
+
+TEST_F(FakeRip, AFullDiskFailsAFlacOrOpusRipWithEverythingClosed) {
+  TFakeCdrip& F = Start();
+  const int Descriptors = OpenDescriptors();
+  Ripper.Encode = true;
+  for (TStreamFormat Format : {TStreamFormat::Flac, TStreamFormat::Opus}) {
+    Ripper.StreamEncoding = TStreamSettings{Format};
+    F.Chunks = {{0, 40 * 2352, 1}, {0, 40 * 2352, 2}};
+    const std::string Name = std::string("full") + StreamFileExt(Format);
+    EXPECT_EQ(ErrorOf([&] { Ripper.RipSectors(0, 79, FullDisk(Name)); }), "Write error") << Name;
+  }
+  EXPECT_EQ(F.Count("CR_CloseRipper"), 2);
+  EXPECT_EQ(OpenDescriptors(), Descriptors);
+}

@@ -9,6 +9,7 @@
 using namespace tolvar;
 using namespace tolvar::fixtures;
 using namespace tolvar::testing;
+using namespace std::string_literals;
 
 namespace {
 
@@ -235,4 +236,80 @@ TEST_F(RipTest, MediaRemovedMidRipEndsTheRipAndTheNextDiscRipsAgain) {
   Ripper.Rip(3);
   EXPECT_TRUE(ReadFile(Dir / "again.wav").substr(44) == ImagePcm(3, 0, 200));
   EXPECT_EQ(OpenDescriptors(), Descriptors);
+}
+
+TEST_F(RipTest, FlacIsLosslessVerifiedAndTaggedWithItsPlaceOnTheDisc) {
+  Ripper.Encode = true;
+  Ripper.StreamEncoding = TStreamSettings{TStreamFormat::Flac};
+  Ripper.FileName = Dir / "t2.mp3";  // the format's extension replaces it
+  Ripper.Rip(2);
+  const std::string Flac = Dir / "t2.flac";
+  ASSERT_TRUE(FlacTestPasses(Flac));
+  const std::string Pcm = ImagePcm(2, 0, 450);
+  EXPECT_TRUE(DecodeFlac(Flac) == Pcm);
+  WriteFile(Dir / "t2.pcm", Pcm);
+  EXPECT_EQ(Output("metaflac --show-md5sum " + ShellQuote(Flac)),
+            Output("md5sum < " + ShellQuote(Dir / "t2.pcm") + " | cut -c1-32"));
+  EXPECT_EQ(FlacTags(Flac),
+            "TITLE=Song\nARTIST=\xC3\x84rger\nALBUM=Album\nDATE=2026\nGENRE=Rock\n"
+            "COMMENT=Ripped by Tolvar\nTRACKNUMBER=2\nTRACKTOTAL=3\nENCODER=Tolvar 0.9 beta\n");
+  // 450 sectors are 6 s: one seek point, at 0 s.
+  const std::string Blocks = Output("metaflac --list " + ShellQuote(Flac));
+  EXPECT_NE(Blocks.find("seek points: 1"), std::string::npos) << Blocks;
+  EXPECT_NE(Blocks.find("type: 1 (PADDING)\n  is last: true\n  length: 8192"), std::string::npos);
+
+  // A run of tracks into one file has no single track number.
+  Ripper.FileName = Dir / "run.flac";
+  Ripper.Rip(1, 2);
+  EXPECT_EQ(FlacTags(Dir / "run.flac").find("TRACK"), std::string::npos);
+  EXPECT_TRUE(DecodeFlac(Dir / "run.flac") == ImagePcm(1, 0, 301) + Pcm);
+}
+
+TEST_F(RipTest, OpusDecodesToTheTrackLengthAndAbortFinishesEachStreamFormat) {
+  Ripper.Encode = true;
+  Ripper.StreamEncoding = TStreamSettings{TStreamFormat::Opus};
+  Ripper.FileName = Dir / "t3.opus";
+  Ripper.Rip(3);
+  ASSERT_TRUE(OpusInfoPasses(Dir / "t3.opus"));
+  const std::string Info = Output("opusinfo " + ShellQuote(Dir / "t3.opus"));
+  EXPECT_NE(Info.find("Original sample rate: 44100 Hz"), std::string::npos);
+  EXPECT_NE(Info.find("TRACKNUMBER=3"), std::string::npos);
+  const double Frames = DecodeOpus(Dir / "t3.opus").size() / 4.0;
+  EXPECT_NEAR(Frames, 200 * 588, 882);  // within one 20 ms frame
+
+  // A stopped rip ends its stream properly: the part decodes.
+  const int Descriptors = OpenDescriptors();
+  for (TStreamFormat Format : {TStreamFormat::Flac, TStreamFormat::Opus}) {
+    Ripper.StreamEncoding = TStreamSettings{Format};
+    Ripper.FileName = Dir / "stopped";
+    Reports = 0;
+    OnChunk(3);
+    Ripper.Rip(2);
+    const std::string Path = Dir / ("stopped"s + StreamFileExt(Format));
+    if (Format == TStreamFormat::Flac) {
+      EXPECT_TRUE(FlacTestPasses(Path));
+      const std::string Part = DecodeFlac(Path);
+      EXPECT_GT(Part.size(), 0u);
+      EXPECT_TRUE(Part == ImagePcm(2, 0, 450).substr(0, Part.size()));
+    } else {
+      EXPECT_TRUE(OpusInfoPasses(Path));
+      EXPECT_GT(DecodeOpus(Path).size(), 0u);
+      EXPECT_LT(DecodeOpus(Path).size(), 450 * kSector);
+    }
+  }
+  EXPECT_EQ(OpenDescriptors(), Descriptors);
+}
+
+TEST_F(RipTest, OggKeepsItsCommentsAndGainsTheNewNames) {
+  Ripper.TagExtras.AlbumArtist = "Various";
+  Ripper.TagExtras.DiscNumber = 1;
+  Ripper.TagExtras.DiscTotal = 2;
+  Ripper.TagExtras.MusicBrainzDiscId = "disc-id";
+  Ripper.FileName = Dir / "t3.ogg";
+  Ripper.RipOgg(3);
+  const std::string Comments = VorbisComments(Dir / "t3.ogg");
+  EXPECT_EQ(Comments.rfind("ARTIST=\xC3\x84rger\nALBUM=Album\nTITLE=Song\n", 0), 0u);
+  EXPECT_NE(Comments.find("TRACKNUMBER=3\nTRACKTOTAL=3\n"), std::string::npos);
+  EXPECT_EQ(Comments.substr(Comments.find("DATE=") + 16),
+            "ALBUMARTIST=Various\nDISCNUMBER=1\nDISCTOTAL=2\nMUSICBRAINZ_DISCID=disc-id\n");
 }

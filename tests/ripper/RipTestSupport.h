@@ -55,3 +55,30 @@ inline std::string VorbisComments(const std::string& Path) {
   return Output("vorbiscomment -l " + fixtures::ShellQuote(Path));
 }
 }  // namespace tolvar::testing
+
+namespace tolvar::testing {
+
+// FLAC and Opus through their reference tools; decoded samples as 16-bit
+// little-endian interleaved PCM at 44,100 Hz.
+inline bool FlacTestPasses(const std::string& Path) {
+  int Code = -1;
+  Output("flac -t -s " + fixtures::ShellQuote(Path), &Code);
+  return Code == 0;
+}
+inline std::string DecodeFlac(const std::string& Path) {
+  return Output("flac -d -s -c --force-raw-format --endian=little --sign=signed " +
+                fixtures::ShellQuote(Path));
+}
+inline bool OpusInfoPasses(const std::string& Path) {
+  int Code = -1;
+  Output("opusinfo " + fixtures::ShellQuote(Path), &Code);
+  return Code == 0;
+}
+inline std::string DecodeOpus(const std::string& Path) {
+  return Output("opusdec --quiet --rate 44100 " + fixtures::ShellQuote(Path) + " -");
+}
+inline std::string FlacTags(const std::string& Path) {
+  return Output("metaflac --export-tags-to=- " + fixtures::ShellQuote(Path));
+}
+
+}  // namespace tolvar::testing

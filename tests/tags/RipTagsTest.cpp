@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "TagTestSupport.h"
 #include "TestSupport.h"
 #include "util/Product.h"
 
@@ -87,4 +88,41 @@ TEST(RipTags, AShortFileGrowsByTheVersion1TagFirstSoBothTagsAreWritten) {
   std::string Now = ReadFile(Path);
   ASSERT_EQ(Now.size(), 4096u + 3 + 128);
   EXPECT_EQ(Now.substr(4096, 6), "abcTAG");
+}
+
+TEST(RipTags, ExtrasGoIntoVersion2UnderTheNamesTaggersReadAndLeaveVersion1AsItWas) {
+  TTempDir Dir;
+  std::string Path = Dir / "song.mp3";
+  tagtest::MakeMp3(Path);
+  TTagExtras Extras;
+  Extras.AlbumArtist = "Various Artists";
+  Extras.TrackNumber = 3;
+  Extras.TrackTotal = 12;
+  Extras.DiscNumber = 2;
+  Extras.DiscTotal = 2;
+  Extras.Isrc = "USRC17607839";
+  Extras.MusicBrainzAlbumId = "album-id";
+  Extras.MusicBrainzReleaseTrackId = "release-track-id";
+  Extras.MusicBrainzTrackId = "f1e8a3c0-recording";
+  Extras.MusicBrainzAlbumArtistId = "album-artist-id";
+  Extras.MusicBrainzReleaseGroupId = "group-id";
+  Extras.MusicBrainzDiscId = "disc-id-";
+  ASSERT_TRUE(WriteRipTags(Path, {"Title", "Artist", "", "", "", "", ""}, Extras).Ok());
+  auto Fields = tagtest::ReadTagsWithMutagen(Path);
+  EXPECT_EQ(Fields["v2.TPE2"], "Various Artists");
+  EXPECT_EQ(Fields["v2.TRCK"], "3/12");
+  EXPECT_EQ(Fields["v2.TPOS"], "2/2");
+  EXPECT_EQ(Fields["v2.TSRC"], "USRC17607839");
+  EXPECT_EQ(Fields["v2.TXXX:MusicBrainz Album Id"], "album-id");
+  EXPECT_EQ(Fields["v2.TXXX:MusicBrainz Release Track Id"], "release-track-id");
+  EXPECT_EQ(Fields["v2.TXXX:MusicBrainz Album Artist Id"], "album-artist-id");
+  EXPECT_EQ(Fields["v2.TXXX:MusicBrainz Release Group Id"], "group-id");
+  EXPECT_EQ(Fields["v2.TXXX:MusicBrainz Disc Id"], "disc-id-");
+  EXPECT_EQ(Fields["v2.UFID:http://musicbrainz.org"], "f1e8a3c0-recording");
+  EXPECT_EQ(Fields.count("v1.TRCK"), 0u);  // version 1 as before: no track byte
+  tagtest::TRun R = tagtest::Run({"/usr/bin/id3v2", "-l", Path});
+  EXPECT_NE(R.Out.find("TPOS (Part of a set): 2/2\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("TXXX (User defined text information): (MusicBrainz Disc Id): disc-id-\n"),
+            std::string::npos)
+      << R.Out;
 }

@@ -210,3 +210,19 @@ TEST(TagCli, HelpListsTheCommand) {
             std::string::npos)
       << R.Out;
 }
+
+TEST(TagCli, TrackDiscIsrcAndAlbumArtistGoIntoVersion2) {
+  TTempDir Dir;
+  std::string Path = Dir / "song.mp3";
+  tagtest::MakeMp3(Path);
+  tagtest::TRun R = tagtest::RunCli({"tag", Path, "--title", "T", "--track", "3/12", "--disc", "2",
+                                     "--isrc", "USRC17607839", "--album-artist", "Various"});
+  ASSERT_EQ(R.Status, 0) << R.Err;
+  auto Fields = tagtest::ReadTagsWithMutagen(Path);
+  EXPECT_EQ(Fields["v2.TRCK"], "3/12");
+  EXPECT_EQ(Fields["v2.TPOS"], "2");
+  EXPECT_EQ(Fields["v2.TSRC"], "USRC17607839");
+  EXPECT_EQ(Fields["v2.TPE2"], "Various");
+  EXPECT_EQ(tagtest::RunCli({"tag", Path, "--track", "3/2"}).Status,
+            2);  // a total below the number
+}

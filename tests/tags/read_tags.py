@@ -6,6 +6,7 @@
   v2.version=2.3.0   v2.size=<bytes, header included>   v2.unsynch=0   v2.extended=0
   v2.<frame id>=<text>    v2.<frame id>.encoding=<0..3>
   v2.COMM=<lang>|<desc>|<text>       v2.WXXX=<desc>|<url>
+  v2.TXXX:<desc>=<text>   v2.UFID:<owner>=<identifier>
   v1=none                 (no version 1 tag)
   v1.<frame id>=<text>    (the 128-byte trailer, as mutagen parses it; TCON
                           is the genre name that mutagen gives the genre byte)
@@ -41,6 +42,10 @@ def main(path):
                 out.append(f"v2.COMM={frame.lang}|{frame.desc}|{frame.text[0]}")
             elif fid == "WXXX":
                 out.append(f"v2.WXXX={frame.desc}|{frame.url}")
+            elif fid == "TXXX":
+                out.append(f"v2.TXXX:{frame.desc}={frame.text[0]}")
+            elif fid == "UFID":
+                out.append(f"v2.UFID:{frame.owner}={frame.data.decode('latin-1')}")
             else:
                 out.append(f"v2.{fid}={'/'.join(str(t) for t in frame.text)}")
             if hasattr(frame, "encoding"):

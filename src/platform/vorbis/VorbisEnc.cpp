@@ -108,6 +108,8 @@ int EncOpen(const TVbEncConfig* Config, const TVbStreamInfo* Info, uint32_t* Sam
     AddComment(Stream->Comment, "GENRE", Info->Genre);
     AddComment(Stream->Comment, "ENCODER", Info->Encoder);
     AddComment(Stream->Comment, "DATE", Info->Date);
+    for (uint32_t I = 0; Info->MoreComments && I < Info->MoreCount; ++I)
+      if (Info->MoreComments[I]) vorbis_comment_add(&Stream->Comment, Info->MoreComments[I]);
   }
   vorbis_analysis_init(&Stream->Dsp, &Stream->Info);
   Stream->DspReady = true;

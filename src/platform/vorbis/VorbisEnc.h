@@ -37,6 +37,10 @@ struct TVbStreamInfo {
   const char* Genre;
   const char* Encoder;
   const char* Date;
+  // Further comments, each "NAME=value" in UTF-8, written as they are after
+  // the ones above.
+  const char* const* MoreComments = nullptr;
+  uint32_t MoreCount = 0;
 };
 
 struct TVbVersion {
