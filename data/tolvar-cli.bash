@@ -18,7 +18,7 @@ _tolvar_cli() {
             return
             ;;
         --format)
-            COMPREPLY=($(compgen -W 'wav mp3 ogg pcm' -- "$cur"))
+            COMPREPLY=($(compgen -W 'wav mp3 ogg pcm flac opus' -- "$cur"))
             return
             ;;
         --mode)
@@ -42,13 +42,17 @@ _tolvar_cli() {
             COMPREPLY=($(compgen -W '0 1 2 3 4 5 6 7 8 9' -- "$cur"))
             return
             ;;
+        --flac-level)
+            COMPREPLY=($(compgen -W '0 1 2 3 4 5 6 7 8' -- "$cur"))
+            return
+            ;;
         --proto)
             COMPREPLY=($(compgen -W '5 6' -- "$cur"))
             return
             ;;
         --drive | --seconds | --first | --last | --choose | --title | --artist | --album | \
             --year | --comment | --genre | --server | --path | --email | --proxy | \
-            --category | --discid)
+            --category | --discid | --opus-bitrate | --album-artist | --track | --disc | --isrc)
             return
             ;;
     esac
@@ -87,12 +91,13 @@ _tolvar_cli() {
             fi
             options='--server --path --email --proxy --proto --choose --verbose --category --discid'
             ;;
-        tag) options='--title --artist --album --year --comment --genre' ;;
-        encode) options=$encoder ;;
+        tag) options='--title --artist --album --year --comment --genre --album-artist --track --disc --isrc' ;;
+        encode) options="--format --flac-level --opus-bitrate $encoder" ;;
         play) options='--seconds' ;;
         rip)
             options="--format --out --single --artist --title --album --year --genre --comment
-                --ogg-quality --jitter-correct $encoder"
+                --album-artist --track --disc --isrc --ogg-quality --flac-level --opus-bitrate
+                --jitter-correct $encoder"
             ;;
         cue) options='--first --last --format --out --artist --album' ;;
         *) options='' ;;

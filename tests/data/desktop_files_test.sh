@@ -71,7 +71,7 @@ completions=$(bash -c '
   complete_line tolvar-cli cddb query --ch' _ "$COMPLETION_LIB" "$DATA/tolvar-cli.bash")
 expected='cddb close cue
 discid query read lookup
-wav mp3 ogg pcm
+wav mp3 ogg pcm flac opus
 --no-vbr-header --no-crc
 --choose'
 [ "$completions" = "$expected" ] || fail "completions:
