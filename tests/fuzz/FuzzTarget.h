@@ -20,10 +20,10 @@ void WriteBytes(const std::string& Path, const uint8_t* Data, size_t Size);
 }  // namespace tolvar::fuzz
 
 #ifdef TOLVAR_FUZZ_REPLAY
-#define TOLVAR_FUZZ_HARNESS(Name)                                                             \
-  static int FuzzOne_##Name(const uint8_t* Data, size_t Size);                                \
-  [[maybe_unused]] static const bool Registered_##Name =                                      \
-      tolvar::fuzz::RegisterHarness(#Name, FuzzOne_##Name);                                   \
+#define TOLVAR_FUZZ_HARNESS(Name)                              \
+  static int FuzzOne_##Name(const uint8_t* Data, size_t Size); \
+  [[maybe_unused]] static const bool Registered_##Name =       \
+      tolvar::fuzz::RegisterHarness(#Name, FuzzOne_##Name);    \
   static int FuzzOne_##Name(const uint8_t* Data, size_t Size)
 #else
 #define TOLVAR_FUZZ_HARNESS(Name) \

@@ -47,9 +47,15 @@ TOLVAR_FUZZ_HARNESS(http_client) {
   bool Done = false;
   Client.OnRequestDone = [&](THttpCli&, THttpRequest, int) { Done = true; };
   switch ((Mode >> 1) % 3) {
-    case 0: Client.GetAsync(); break;
-    case 1: Client.HeadAsync(); break;
-    default: Client.PostAsync(); break;
+    case 0:
+      Client.GetAsync();
+      break;
+    case 1:
+      Client.HeadAsync();
+      break;
+    default:
+      Client.PostAsync();
+      break;
   }
   if (!Loop.RunUntil([&] { return Done; }, std::chrono::seconds(10))) {
     std::fprintf(stderr, "the request never ended\n");
