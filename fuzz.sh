@@ -8,6 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
+command -v clang++ >/dev/null || { echo "fuzz.sh needs clang (apt-get install clang)" >&2; exit 2; }
 SECONDS_EACH=${1:-60}
 BUILD=${TOLVAR_FUZZ_BUILD:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
