@@ -58,8 +58,9 @@ fi
 SAMPLE_BIN=$(dirname "$SAMPLE")/$(sed -n 's/^FILE "\(.*\)".*/\1/p' "$SAMPLE" | head -1)
 SAMPLE_SUM=$(sha256sum "$SAMPLE" "$SAMPLE_BIN")
 
-declare -A COUNT FAILS
+declare -A COUNT FAILS EXITS
 failures=0
+PARTIALS=0
 fail() {
   echo "run $RUN ($FAULT, $FORMAT, tracks $TRACKS): $*"
   FAILS[$FAULT]=$((${FAILS[$FAULT]:-0} + 1))
@@ -141,7 +142,8 @@ for RUN in $(seq 1 "$RUNS"); do
   case $FAULT in
     cddb)
       run_cli --image "$CUE" cddb lookup --server "127.0.0.1:$CDDB_PORT"
-      check_process $?
+      status=$?
+      check_process $status
       ;;
     devfull)
       run_cli --image "$CUE" cue /dev/full --format "$FORMAT"
@@ -196,6 +198,7 @@ for RUN in $(seq 1 "$RUNS"); do
           playable "$f" || fail "finished file does not play: $name"
         elif [ "$FAULT" = cancel ] && [ "$status" -ne 0 ] && [ "$partial" -eq 0 ]; then
           partial=1
+          PARTIALS=$((PARTIALS + 1))
           playable "$f" || fail "cancelled file does not play: $name"
         else
           fail "file left behind: $name ($(stat -c %s "$f") bytes)"
@@ -206,12 +209,18 @@ for RUN in $(seq 1 "$RUNS"); do
   [ "$(cd "$RUNDIR/out" && sha256sum keep.mp3 notes.txt)" = "$BEFORE" ] ||
     fail "a file that was there before changed"
   [ "$(sha256sum "$SAMPLE" "$SAMPLE_BIN")" = "$SAMPLE_SUM" ] || fail "the sample disc changed"
+  EXITS[$FAULT]="${EXITS[$FAULT]:-} $status"
   [ "$OK" = 1 ] || cp -r "$RUNDIR" "$WORK/../tolvar-soak-failed-$RUN" 2>/dev/null
   mountpoint -q "$RUNDIR/out" && umount "$RUNDIR/out"
   rm -rf "$RUNDIR"
   if [ $((RUN % 20)) -eq 0 ]; then echo "$RUN runs, $failures failures"; fi
 done
 
-for f in "${!COUNT[@]}"; do echo "$f: ${COUNT[$f]} runs, ${FAILS[$f]:-0} failed"; done | sort
+for f in "${!COUNT[@]}"; do
+  exits=$(tr ' ' '\n' <<<"${EXITS[$f]}" | sed '/^$/d' | sort -n | uniq -c |
+    awk '{ printf "%s%s x%s", (NR > 1 ? ", " : ""), $2, $1 }')
+  echo "$f: ${COUNT[$f]} runs, ${FAILS[$f]:-0} failed (exit status $exits)"
+done | sort
+echo "cancelled files kept and checked: $PARTIALS"
 echo "soak: $RUNS runs, $failures failures"
 [ "$failures" -eq 0 ]
