@@ -158,13 +158,23 @@ size_t WriteAll(int Fd, const void* Bytes, size_t Count) {
 }
 
 bool WriteFileAtomic(const std::string& Path, const std::string& Contents) {
+  struct stat Old;
+  const bool Exists = stat(Path.c_str(), &Old) == 0;
+  if (Exists && !S_ISREG(Old.st_mode)) {
+    // A device or pipe can only be written to: a file renamed over it would
+    // take its place (and /dev/full would seem to take the data).
+    if (S_ISDIR(Old.st_mode)) return false;
+    int Fd = open(Path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (Fd < 0) return false;
+    bool Ok = WriteAll(Fd, Contents.data(), Contents.size()) == Contents.size();
+    return (close(Fd) == 0) && Ok;
+  }
   std::string Temp = Path + ".tmp-XXXXXX";
   int Fd = mkstemp(Temp.data());
   if (Fd < 0) return false;
   bool Ok = WriteAll(Fd, Contents.data(), Contents.size()) == Contents.size();
   // Keep the permissions of the file we replace; a new file gets the usual 0644.
-  struct stat Old;
-  fchmod(Fd, stat(Path.c_str(), &Old) == 0 ? (Old.st_mode & 07777) : 0644);
+  fchmod(Fd, Exists ? (Old.st_mode & 07777) : 0644);
   Ok = Ok && fsync(Fd) == 0;
   Ok = (close(Fd) == 0) && Ok;
   if (Ok) Ok = rename(Temp.c_str(), Path.c_str()) == 0;

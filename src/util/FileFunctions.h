@@ -45,7 +45,8 @@ size_t WriteAll(int Fd, const void* Bytes, size_t Count);
 // Reads a whole file; false when it cannot be read.
 bool ReadFileText(const std::string& Path, std::string& Contents);
 // Writes Contents to Path through a temporary file and a rename, so readers
-// see the old file or the new one, never half of one.
+// see the old file or the new one, never half of one. A device or pipe at Path
+// is written to directly and stays what it is.
 bool WriteFileAtomic(const std::string& Path, const std::string& Contents);
 
 }  // namespace tolvar

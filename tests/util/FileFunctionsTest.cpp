@@ -1,5 +1,6 @@
 #include "util/FileFunctions.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,4 +138,20 @@ TEST(FileFunctions, WriteFileAtomicReplacesWholeAndKeepsMode) {
 
   EXPECT_FALSE(WriteFileAtomic(Dir / "missing/x.ini", "x"));
   EXPECT_FALSE(ReadFileText(Dir / "missing/x.ini", Contents));
+}
+
+TEST(FileFunctions, WriteFileAtomicWritesIntoAPipeInsteadOfReplacingIt) {
+  TTempDir Dir;
+  std::string Path = Dir / "pipe";
+  ASSERT_EQ(mkfifo(Path.c_str(), 0600), 0);
+  int Reader = open(Path.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(Reader, 0);
+  EXPECT_TRUE(WriteFileAtomic(Path, "sheet"));
+  char Buffer[16] = {};
+  EXPECT_EQ(read(Reader, Buffer, sizeof Buffer), 5);
+  close(Reader);
+  struct stat Info;
+  ASSERT_EQ(stat(Path.c_str(), &Info), 0);
+  EXPECT_TRUE(S_ISFIFO(Info.st_mode));
+  EXPECT_FALSE(WriteFileAtomic(Dir.Path(), "x"));  // a folder is neither written nor replaced
 }
