@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "EncoderOptions.h"
 #include "Interrupt.h"
+#include "LookupCommands.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CueSheet.h"
 #include "ripper/RipFile.h"
@@ -77,6 +78,8 @@ struct TJob {
   TRipProgress Progress;
   bool AbortSent = false;  // Ctrl-C reached the ripper
   bool OggSucceeded = false;
+  const TMetaRelease* Match = nullptr;  // --lookup: the chosen release
+  TCoverImage Cover{};                  // --cover: embedded in every MP3 and Ogg file
 };
 
 bool IsRegularFile(const std::string& Path) {
@@ -90,6 +93,13 @@ void Discard(const std::string& Path) {
 }
 
 enum class TOutcome { Complete, Stopped };
+
+void EmbedCover(const TJob& J, const std::string& File) {
+  if (J.Cover.Empty() || J.Format == TFormat::Wav || J.Format == TFormat::Pcm) return;
+  const bool Embedded =
+      J.Format == TFormat::Mp3 ? EmbedCoverMp3(File, J.Cover) : EmbedCoverOgg(File, J.Cover);
+  if (!Embedded) std::cerr << "tolvar-cli: could not embed the cover into " << File << '\n';
+}
 
 // Rips tracks First..Last (Last -1: First alone) into the ripper's FileName.
 // Throws TCommandError when the file could not be made whole.
@@ -124,6 +134,7 @@ TOutcome RipOne(TJob& J, int First, int Last) {
     Discard(File);
     throw TCommandError("could not rip track " + std::to_string(First) + " into " + File);
   }
+  EmbedCover(J, File);
   std::cout << File << std::endl;
   return TOutcome::Complete;
 }
@@ -132,9 +143,27 @@ TOutcome RipOne(TJob& J, int First, int Last) {
   throw TCommandError("Process stopped; the partial file " + File + " is kept");
 }
 
+// The texts of a file: the options given, then the chosen match's texts of
+// the disc and of Track (0: the disc alone).
+TTexts MatchedTexts(const TJob& J, int Track) {
+  TTexts T = J.Texts;
+  if (!J.Match) return T;
+  auto Fill = [](std::optional<std::string>& Text, const std::string& Found) {
+    if (!Text && !Found.empty()) Text = Utf8ToLatin1(Found);  // tags hold Latin-1
+  };
+  if (const TMetaTrack* Matched = MatchTrack(*J.Match, Track)) {
+    Fill(T.Artist, Matched->Artist);
+    Fill(T.Title, Matched->Title);
+  }
+  Fill(T.Artist, J.Match->Artist);
+  Fill(T.Album, J.Match->Album);
+  Fill(T.Year, J.Match->Year());
+  return T;
+}
+
 void RipSeparate(TJob& J, int Track) {
   TCDRipper& R = J.Ripper;
-  const TTexts& T = J.Texts;
+  const TTexts T = MatchedTexts(J, Track);
   const std::string Artist = T.Artist.value_or(kUnknownText);
   const std::string Title = T.Title.value_or("Track " + std::to_string(Track));
   SetRipTags(R.TagInfo, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
@@ -157,7 +186,7 @@ std::vector<TCueTrack> CueRows(const TCDRipper& R, const TTexts& T, int First, i
 // stop, as the window does).
 void RipRegion(TJob& J, int First, int Last) {
   TCDRipper& R = J.Ripper;
-  const TTexts& T = J.Texts;
+  const TTexts T = MatchedTexts(J, 0);
   const std::string DiscArtist = T.Artist.value_or(kUnknownText);
   const std::string DiscTitle = T.Album.value_or(kUnknownText);
   const std::string Range = std::to_string(First + 1) + "-" + std::to_string(Last + 1);
@@ -240,6 +269,9 @@ const char* const kRipOptionsHelp =
     "  --artist A  --title T  --album L  --year Y  --genre G  --comment C   tag texts\n"
     "  --ogg-quality INDEX    Ogg bit-rate list index 0 (500) .. 9 (80) (default 6, 128)\n"
     "  --jitter-correct       read through paranoia's jitter correction\n"
+    "  --lookup [--sources LIST] [--choose N]   name and tag the files from the disc's\n"
+    "                         lookup (see 'lookup'); the tag options above still win\n"
+    "  --cover                with --lookup: embed the front cover, save cover.jpg beside\n"
     "  and the encoder options of 'encode'\n";
 
 int RunRip(TContext& Context, TArgs& Args) {
@@ -253,11 +285,23 @@ int RunRip(TContext& Context, TArgs& Args) {
   const TLameMode Mode = Coder.Mode();
   const int OggIndex = static_cast<int>(Args.Integer("--ogg-quality", 6, 0, 9));
   const bool JitterCorrect = Args.Flag("--jitter-correct");
+  const bool Lookup = Args.Flag("--lookup");
+  const TLookupOptions LookupChoice = LookupOptions(Args);
+  const bool Cover = Args.Flag("--cover");
+  if (Cover && !Lookup) throw TUsageError("--cover needs --lookup");
   const std::vector<std::string> Words = Args.Positionals();
   if (Words.size() != 1) throw TUsageError("rip needs exactly one TRACKS argument");
   const std::vector<int> Tracks = ParseTracks(Words.front());
   if (Texts.Title && Tracks.size() > 1 && !Single)
     throw TUsageError("--title names one track: give one track, or --single");
+
+  // The names first: a lookup that finds nothing ends the command before
+  // any file is written.
+  std::optional<TLookupResult> Found;
+  if (Lookup) {
+    Found = LookUpDisc(Context, LookupChoice);
+    if (Found->Source.empty()) throw TCommandError("no source knows the disc");
+  }
 
   TRipperSession Session(Context);
   TCDRipper& R = Session.Ripper;
@@ -272,6 +316,12 @@ int RunRip(TContext& Context, TArgs& Args) {
     throw TUsageError("--single takes one contiguous range of tracks, such as 2-5");
 
   TJob J{Session, R, Format, OutputFolder(Out), Texts, TRipProgress(isatty(STDERR_FILENO) == 1)};
+  if (Found) {
+    J.Match = &ChosenMatch(*Found, LookupChoice.Choose);
+    if (Cover) J.Cover = FetchCover(*Found, *J.Match);
+    if (!J.Cover.Empty() && SaveCoverFile(J.Folder, J.Cover).empty())
+      throw TCommandError("cannot write the cover into " + J.Folder);
+  }
 
   // The encoder as the window sets it up: the ripper's Coder, its mode and
   // rate following the output format. A mono MP3 is made from audio the

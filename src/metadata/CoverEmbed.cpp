@@ -79,9 +79,9 @@ using TFile = std::unique_ptr<std::FILE, TStdioCloser>;
 // The FLAC picture block a METADATA_BLOCK_PICTURE comment carries, Base64 coded.
 std::string PictureComment(const TCoverImage& Image) {
   std::string Block = BigEndian32(kFrontCover) + BigEndian32(Image.Mime.size()) + Image.Mime +
-                      BigEndian32(0) +                     // description
-                      BigEndian32(0) + BigEndian32(0) +    // width, height: unknown
-                      BigEndian32(0) + BigEndian32(0) +    // depth, colours: unknown
+                      BigEndian32(0) +                   // description
+                      BigEndian32(0) + BigEndian32(0) +  // width, height: unknown
+                      BigEndian32(0) + BigEndian32(0) +  // depth, colours: unknown
                       BigEndian32(Image.Bytes.size()) + Image.Bytes;
   return "METADATA_BLOCK_PICTURE=" + Base64Encode(Block);
 }
@@ -119,7 +119,8 @@ std::string AddComment(const std::string& Packet, const std::string& Comment) {
 }
 
 bool WritePage(std::FILE* Out, const ogg_page& Page) {
-  return std::fwrite(Page.header, 1, Page.header_len, Out) == static_cast<size_t>(Page.header_len) &&
+  return std::fwrite(Page.header, 1, Page.header_len, Out) ==
+             static_cast<size_t>(Page.header_len) &&
          std::fwrite(Page.body, 1, Page.body_len, Out) == static_cast<size_t>(Page.body_len);
 }
 
@@ -162,7 +163,8 @@ bool RewriteOgg(std::FILE* In, std::FILE* Out, const std::string& Comment) {
       // Audio pages of another stream would be a multiplexed file: not ours.
       if (ogg_page_serialno(&Page) != OldStream.serialno) return false;
       const long Number = ogg_page_pageno(&Page) + PageShift;
-      for (int I = 0; I < 4; ++I) Page.header[18 + I] = static_cast<unsigned char>(Number >> (8 * I));
+      for (int I = 0; I < 4; ++I)
+        Page.header[18 + I] = static_cast<unsigned char>(Number >> (8 * I));
       ogg_page_checksum_set(&Page);
       if (!WritePage(Out, Page)) return false;
       continue;

@@ -136,7 +136,8 @@ void TMetadataLookup::Next() {
       FMusicBrainz->Lookup(ComputeDiscIdentity(FDisc.Toc),
                            [this](std::vector<TMetaRelease> Releases, std::string Error) {
                              if (!Error.empty()) return Failed(Error);
-                             if (Releases.empty()) return Failed("MusicBrainz: the disc is unknown");
+                             if (Releases.empty())
+                               return Failed("MusicBrainz: the disc is unknown");
                              Matched(TMetaSource::MusicBrainz, std::move(Releases));
                            });
       return;

@@ -44,7 +44,8 @@ const json& List(const json& J, const char* Key) {
 // Each credited name followed by its join phrase: "A" " feat. " "B".
 std::string Credit(const json& J) {
   std::string Out;
-  for (const json& Part : List(J, "artist-credit")) Out += Text(Part, "name") + Text(Part, "joinphrase");
+  for (const json& Part : List(J, "artist-credit"))
+    Out += Text(Part, "name") + Text(Part, "joinphrase");
   return Out;
 }
 
@@ -107,12 +108,12 @@ TMetaRelease ReadRelease(const json& R, const std::string& DiscId, int AudioTrac
   Release.Discs = std::max<int>(1, static_cast<int>(Media.size()));
   if (const json* Medium = ThisMedium(Media, DiscId, AudioTracks)) {
     const int64_t Position = Number(*Medium, "position");
-    Release.Disc = Position > 0 ? static_cast<int>(Position)
-                                : static_cast<int>(Medium - &Media.front()) + 1;
+    Release.Disc =
+        Position > 0 ? static_cast<int>(Position) : static_cast<int>(Medium - &Media.front()) + 1;
     Release.Format = Text(*Medium, "format");
     int Index = 0;
     for (const json& T : List(*Medium, "tracks"))
-      Release.Tracks.push_back(ReadTrack(T, Release.Artist, Index++));
+      if (T.is_object()) Release.Tracks.push_back(ReadTrack(T, Release.Artist, Index++));
   }
   return Release;
 }

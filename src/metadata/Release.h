@@ -18,7 +18,7 @@ struct TMetaTrack {
 struct TMetaRelease {
   std::string Album, Artist, Date, Country, Label, Catalog, Barcode, Format;
   std::string ReleaseId, ReleaseGroupId;
-  int Disc = 1, Discs = 1;  // the medium that is this disc, of how many
+  int Disc = 1, Discs = 1;    // the medium that is this disc, of how many
   bool HasFrontCover = true;  // false only when the service says there is none
   std::vector<TMetaTrack> Tracks;
 
