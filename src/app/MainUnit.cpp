@@ -15,6 +15,8 @@
 #include "app/TrackList.h"
 #include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
+#include "metadata/CoverArt.h"
+#include "metadata/MetadataLookup.h"
 #include "platform/mediamonitor/MediaMonitor.h"
 #include "ripper/CDRipIntf.h"
 #include "ripper/CDRipper.h"
@@ -33,6 +35,7 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   ConnectSettingsPage();
   ConnectComponents();
   ConnectCddb();
+  ConnectLookup();
   ConnectRipJobs();
   ConnectCueExport();
   ConnectEncoderPage();
@@ -142,6 +145,7 @@ void TfrmTolvar::cbDriveChange() {
 
 void TfrmTolvar::WMDeviceChange(int EventCode) {
   CDRipper->DeviceChange(EventCode);
+  if (EventCode == kDeviceArrival) AutoLookup();
 }
 
 }  // namespace tolvar

@@ -127,6 +127,7 @@ void TfrmTolvar::RipSeparateTracks() {
     CDRipper->FileName = SeparateTrackFileName(RipFolder, Row, Node.Artist, Node.Title, Kind.Ext);
     RipTracks(Kind.Ogg, Row + 1, -1);
     if (Stopped) break;
+    AddCoverToRip(CDRipper->FileName, Kind.Ogg);
     if (Row < Tracks()->rowCount()) Tracks()->SetChecked(Row, false);
   }
   RipRow = -1;
@@ -161,6 +162,7 @@ void TfrmTolvar::RipSingleTrack() {
   pnGauge->setGeometry(4, 0, Panel8->width() - 8, Panel8->height());
   pnGauge->show();
   RipTracks(Kind.Ogg, First + 1, Last + 1);
+  if (!Stopped) AddCoverToRip(CDRipper->FileName, Kind.Ogg);
   // Also after a stop: the sheet describes the part that was ripped.
   ExportCue(First, Last, ChangeFileExt(CDRipper->FileName, ".cue"));
   RipRow = -1;

@@ -90,6 +90,7 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
       CDRipper->Encode = ReadBool(Ini, "Settings", "Encode", CDRipper->Encode);
       CDRipper->WriteWAV = !CDRipper->Encode;
       SingleTrack = ReadBool(Ini, "Settings", "SingleTrack", SingleTrack);
+      LoadMetadataSettings(Ini);
     }
     deSaveDir->setText(FromPath(Ini.ReadString("Settings", "SaveDir", DefaultSaveDir())));
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));
@@ -120,6 +121,7 @@ void TfrmTolvar::SaveSettings(const std::string& FileName, bool WithForm) {
     else
       Ini.WriteInteger("Lame", K.Key, K.Get(*Lame));
   }
+  if (WithForm) SaveMetadataSettings(Ini);
   Ini.UpdateFile();
 }
 

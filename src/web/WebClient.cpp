@@ -139,6 +139,8 @@ TWebClient::TRequestId TWebClient::Get(const TWebRequest& Request, TDone Done) {
     curl_easy_setopt(E, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(Request.MaxBody));
     curl_easy_setopt(E, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(E, CURLOPT_NOSIGNAL, 1L);
+    // A cancelled request must not wait for a name lookup that hangs.
+    curl_easy_setopt(E, CURLOPT_QUICK_EXIT, 1L);
     curl_easy_setopt(E, CURLOPT_WRITEFUNCTION, &TCurlGlue::Write);
     curl_easy_setopt(E, CURLOPT_WRITEDATA, T.get());
     curl_easy_setopt(E, CURLOPT_HEADERFUNCTION, &TCurlGlue::Header);
