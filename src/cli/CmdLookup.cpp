@@ -39,13 +39,13 @@ std::string TwoDigits(int N) {
 }
 
 void PrintText(const TLookupResult& Result, int Choose) {
+  const TMetaRelease& C = ChosenMatch(Result, Choose);  // nothing printed for a wrong choice
   std::cout << "Source: " << Result.Source << '\n';
   for (size_t K = 0; K < Result.Matches.size(); ++K) {
     const TMetaRelease& M = Result.Matches[K];
     std::cout << "Match " << K << ": " << M.Artist << " - " << M.Album << " (" << M.Date << ", "
               << M.Country << ", " << M.Label << ' ' << M.Catalog << ", " << M.Barcode << ")\n";
   }
-  const TMetaRelease& C = ChosenMatch(Result, Choose);
   std::cout << "Chosen: " << Choose << "\nAlbum: " << C.Album << "\nAlbum artist: " << C.Artist
             << "\nDate: " << C.Date << "\nDisc: " << C.Disc << '/' << C.Discs
             << "\nRelease ID: " << C.ReleaseId << '\n';

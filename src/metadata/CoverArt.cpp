@@ -1,7 +1,5 @@
 #include "CoverArt.h"
 
-#include <cstdlib>
-
 #include "util/FileFunctions.h"
 
 namespace tolvar {
@@ -22,10 +20,7 @@ TCoverImage CoverFromBytes(std::string Bytes) {
 }
 
 std::string CoverArtBaseUrl() {
-  const char* Env = std::getenv("TOLVAR_COVERART_URL");
-  std::string Url = Env && *Env ? Env : "https://coverartarchive.org";
-  while (!Url.empty() && Url.back() == '/') Url.pop_back();
-  return Url;
+  return ServiceAddress("TOLVAR_COVERART_URL", "https://coverartarchive.org");
 }
 
 void TCoverArt::Fetch(const std::string& ReleaseId, TDone Done) {

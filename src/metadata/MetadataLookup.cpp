@@ -1,5 +1,6 @@
 #include "MetadataLookup.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "CdText.h"
@@ -39,6 +40,10 @@ void ApplyCddbEnvironment(TCddb& Cddb) {
   if (const char* Email = Env("TOLVAR_CDDB_EMAIL")) Cddb.EmailUser = Email;
 }
 
+int64_t Sector(const TDiscTocEntry& E) {
+  return (E.Minute * 60 + E.Second) * 75 + E.Frame;
+}
+
 TMetaRelease CddbRelease(const TCDInfo& Info) {
   TMetaRelease R;
   R.Artist = CddbText(Info.Artist);
@@ -51,6 +56,9 @@ TMetaRelease CddbRelease(const TCDInfo& Info) {
     T.Number = I + 1;
     T.Title = CddbText(Info.TrackTitles[I]);
     T.Artist = R.Artist;
+    const TDiscTocEntry& End =
+        I + 1 < Info.Toc.TrackCount ? Info.Toc.Tracks[I + 1] : Info.Toc.LeadOut;
+    T.LengthMs = std::max<int64_t>(0, (Sector(End) - Sector(Info.Toc.Tracks[I])) * 1000 / 75);
     R.Tracks.push_back(std::move(T));
   }
   return R;

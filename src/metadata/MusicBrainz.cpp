@@ -138,10 +138,7 @@ bool ParseMusicBrainzReleases(const std::string& Body, const std::string& DiscId
 }
 
 std::string MusicBrainzBaseUrl() {
-  const char* Env = std::getenv("TOLVAR_MUSICBRAINZ_URL");
-  std::string Url = Env && *Env ? Env : "https://musicbrainz.org";
-  while (!Url.empty() && Url.back() == '/') Url.pop_back();
-  return Url;
+  return ServiceAddress("TOLVAR_MUSICBRAINZ_URL", "https://musicbrainz.org");
 }
 
 // ---- the lookup ----

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 #include <string_view>
@@ -13,6 +14,13 @@ namespace tolvar {
 
 std::string WebUserAgent() {
   return std::string(kProductName) + "/" + TOLVAR_VERSION + " ( " + kProductWebAddress + " )";
+}
+
+std::string ServiceAddress(const char* Variable, const char* Default) {
+  const char* Env = std::getenv(Variable);
+  std::string Url = Env && *Env ? Env : Default;
+  while (!Url.empty() && Url.back() == '/') Url.pop_back();
+  return Url;
 }
 
 struct TWebClient::TTransfer {

@@ -38,6 +38,9 @@ struct TWebResponse {
 
 // "Tolvar/<version> ( <product web address> )".
 std::string WebUserAgent();
+// A service's base address: the environment variable Variable when set,
+// else Default; without a trailing slash.
+std::string ServiceAddress(const char* Variable, const char* Default);
 
 class TWebClient {
  public:

@@ -12,6 +12,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#include "CddbServer.h"
 #include "DiscImage.h"
 #include "Libdiscid.h"
 #include "LocalServer.h"
@@ -217,6 +218,22 @@ TEST_F(LookupCli, FailingSourcesAreReportedAndTheChainEndsInCdText) {
   const TRun Nothing = Cli("lookup --sources musicbrainz", Env("http://" + Nowhere, Nowhere));
   EXPECT_EQ(Nothing.Status, 1);
   EXPECT_EQ(Nothing.Out, "");
+}
+
+TEST_F(LookupCli, ADiscMusicBrainzDoesNotKnowIsFoundInCddb) {
+  cddbtest::TCddbServer Cddb;
+  const std::string Id = Cli("cddb discid").Out.substr(9, 8);
+  Cddb.AddEntry("rock", Id, {150, 1650, 3450}, 74,
+                "DISCID=" + Id +
+                    "\nDTITLE=Cddb Artist / Cddb Album\nDYEAR=1988\nTTITLE0=First\n"
+                    "TTITLE1=Second\nTTITLE2=Third\n");
+  const TRun Run = Cli("lookup", Env("", Cddb.HostPort()) + " TOLVAR_CDDB_EMAIL=me@example.org");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Out,
+            "Source: CDDB\nMatch 0: Cddb Artist - Cddb Album (1988, ,  , )\nChosen: 0\n"
+            "Album: Cddb Album\nAlbum artist: Cddb Artist\nDate: 1988\nDisc: 1/1\n"
+            "Release ID: \nTrack 01: Cddb Artist - First (0:20)\n"
+            "Track 02: Cddb Artist - Second (0:24)\nTrack 03: Cddb Artist - Third (0:28)\n");
 }
 
 TEST_F(LookupCli, RipNamesTagsAndEmbedsTheCover) {
