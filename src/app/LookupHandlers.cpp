@@ -57,7 +57,8 @@ void TfrmTolvar::tbLookupClick() {
 }
 
 void TfrmTolvar::AutoLookup() {
-  if (!AutoLookupOn || MetaLookup->Busy()) return;
+  // A running rip keeps the names it started with.
+  if (!AutoLookupOn || MetaLookup->Busy() || JobRunning) return;
   // A disc nobody knows is no news when the user did not ask.
   LookupQuiet = true;
   StartLookup();
