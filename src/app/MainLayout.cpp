@@ -107,6 +107,8 @@ void TfrmTolvar::CreateMenus() {
   mnuTools->addSeparator();
   mniCDDBConnect = mnuTools->addAction("CDDB Connect");
   mniCDDBGetInfo = mnuTools->addAction("CDDB Get info");
+  mniLookup = mnuTools->addAction("Look up disc");
+  mniLookup->setShortcut(QKeySequence("Ctrl+L"));
   mnuHelp = Bar->addMenu("Help");
   mniAbout = mnuHelp->addAction("About");
 
@@ -148,6 +150,8 @@ void TfrmTolvar::CreateToolBar() {
   ToolButton11 =
       AddButton(ToolBar1, ThemeIcon("document-properties", S, QStyle::SP_FileDialogInfoView),
                 "CDDB Get info");
+  tbLookup = AddButton(ToolBar1, ThemeIcon("edit-find", S, QStyle::SP_FileDialogContentsView),
+                       "Look up disc");
   ToolBar1->addSeparator();
   tbInfo = AddButton(ToolBar1, ThemeIcon("help-about", S, QStyle::SP_MessageBoxInformation), "Info",
                      false);
@@ -180,7 +184,13 @@ QWidget* TfrmTolvar::CreateRipperPage() {
   ListLayout->setContentsMargins(0, 0, 0, 0);
   VST = new TTrackListView(pnTrackList);
   ListLayout->addWidget(VST);
-  Left->addWidget(pnTrackList, 1);
+  auto* ListRow = new QHBoxLayout;
+  ListRow->addWidget(pnTrackList, 1);
+  lblCover = new QLabel(Page);
+  lblCover->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+  lblCover->hide();
+  ListRow->addWidget(lblCover);
+  Left->addLayout(ListRow, 1);
   auto* SaveRow = new QHBoxLayout;
   auto* SaveLabel = new QLabel("Save to", Page);
   deSaveDir = new TDirectoryEdit(Page);

@@ -18,6 +18,8 @@
 #include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
 #include "encoders/WavEncoder.h"
+#include "metadata/CoverArt.h"
+#include "metadata/MetadataLookup.h"
 #include "platform/mediamonitor/MediaMonitor.h"
 #include "ripper/CDRipIntf.h"
 #include "ripper/CDRipper.h"
@@ -37,6 +39,7 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   ConnectSettingsPage();
   ConnectComponents();
   ConnectCddb();
+  ConnectLookup();
   ConnectRipJobs();
   ConnectCueExport();
   ConnectEncoderPage();
@@ -128,7 +131,7 @@ void TfrmTolvar::ShowJob(TJob Job) {
   const bool Idle = Job == TJob::None;
   for (QAction* Action :
        {tbPlay, tbPause, tbStop, mniPlay, mniPause, mniStop, tbCloseCD, tbEjectCD, tbCDDBConnect,
-        mniCDDBConnect, ToolButton11, mniCDDBGetInfo, mniExportCue})
+        mniCDDBConnect, ToolButton11, mniCDDBGetInfo, tbLookup, mniLookup, mniExportCue})
     Action->setEnabled(Idle);
   for (QWidget* Control : std::initializer_list<QWidget*>{cbDrive, cbPreset, btnSavePreset, Button1,
                                                           cbFormat, deSaveDir})
@@ -170,6 +173,7 @@ void TfrmTolvar::cbDriveChange() {
 
 void TfrmTolvar::WMDeviceChange(int EventCode) {
   CDRipper->DeviceChange(EventCode);
+  if (EventCode == kDeviceArrival) AutoLookup();
 }
 
 }  // namespace tolvar

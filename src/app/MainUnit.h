@@ -31,6 +31,12 @@ namespace tolvar {
 
 class TCDRipper;
 class TCddb;
+class TCoverArt;
+class TIniFile;
+class TMetadataLookup;
+struct TCoverImage;
+struct TLookupResult;
+struct TMetaRelease;
 class TfrmAbout;
 class TLameCoder;
 class TWavEncoder;
@@ -61,6 +67,14 @@ class TfrmTolvar : public QMainWindow {
   // The CDDB client; its requests run on EventLoop.
   std::unique_ptr<TCddb> Cddb;
   TfrmAbout* frmAbout = nullptr;  // created once, shown by "Help" > "About"
+  // The metadata lookup chain and the cover art client, also on EventLoop,
+  // and the cover of the release the rows came from (empty without one).
+  std::unique_ptr<TMetadataLookup> MetaLookup;
+  std::unique_ptr<TCoverArt> CoverArt;
+  std::unique_ptr<TCoverImage> Cover;
+  // [Metadata] of the settings file.
+  std::string MetadataSources = "musicbrainz,cddb,cdtext";
+  bool AutoLookupOn = true, CoverArtOn = true, SaveCoverOn = true;
 
   // --- Window state shared by the window's parts ---
   bool Stopped = false;   // a rip job was asked to stop
@@ -94,7 +108,7 @@ class TfrmTolvar : public QMainWindow {
   QAction *tbPlay = nullptr, *tbPause = nullptr, *tbStop = nullptr;
   QAction *tbCloseCD = nullptr, *tbEjectCD = nullptr, *tbInfo = nullptr, *ToolButton7 = nullptr;
   QAction *tbSelectAll = nullptr, *tbResetAll = nullptr;
-  QAction *tbCDDBConnect = nullptr, *ToolButton11 = nullptr;
+  QAction *tbCDDBConnect = nullptr, *ToolButton11 = nullptr, *tbLookup = nullptr;
   QComboBox* cbDrive = nullptr;
 
   QMenu *mnuFile = nullptr, *mnuEdit = nullptr, *mnuTools = nullptr, *mnuAudioCD = nullptr,
@@ -102,6 +116,7 @@ class TfrmTolvar : public QMainWindow {
   QAction *mniExportCue = nullptr, *mniSelectAll = nullptr, *mniResetAll = nullptr;
   QAction *mniPlay = nullptr, *mniPause = nullptr, *mniStop = nullptr;
   QAction *mniCDDBConnect = nullptr, *mniCDDBGetInfo = nullptr, *mniAbout = nullptr;
+  QAction* mniLookup = nullptr;
   QMenu* PopupMenu = nullptr;
   QAction* mniRename = nullptr;
 
@@ -109,6 +124,7 @@ class TfrmTolvar : public QMainWindow {
   QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr;  // "CD Ripper", "MP3 Encoder"
   QWidget* pnTrackList = nullptr;                      // holds the track list
   TTrackListView* VST = nullptr;
+  QLabel* lblCover = nullptr;  // the release's cover, beside the track list
   TDirectoryEdit* deSaveDir = nullptr;
   QRadioButton *rbModeEncode = nullptr, *rbModeWav = nullptr;
   QRadioButton *rbSeparateTracks = nullptr, *rbSingleTrack = nullptr;
@@ -181,6 +197,19 @@ class TfrmTolvar : public QMainWindow {
   void tbInfoClick();
   void mniAboutClick();
 
+  // --- Metadata lookup (LookupHandlers.cpp) ---
+  void tbLookupClick();
+  // The lookup a disc arrival starts when the settings say so; it keeps
+  // quiet unless it finds the disc.
+  void AutoLookup();
+  void LookupDone(const TLookupResult& Result);
+  void FillRowsFromRelease(const TMetaRelease& Release);
+  void ShowCover(TCoverImage Image);
+  // Embeds the cover into a ripped file and saves it beside (SaveCover).
+  void AddCoverToRip(const std::string& File, bool Ogg);
+  void LoadMetadataSettings(const TIniFile& Ini);
+  void SaveMetadataSettings(TIniFile& Ini) const;
+
   // --- Encoding settings and presets ---
   void SetDefaultSettings();
   void SettingsToControls();
@@ -246,6 +275,8 @@ class TfrmTolvar : public QMainWindow {
   void ConnectSettingsPage();
   void ConnectComponents();
   void ConnectCddb();
+  void ConnectLookup();
+  void StartLookup();
   void ConnectAbout();
   // The CDDB client reads the TOC of the drive the window plays and rips.
   void SelectCddbDrive(int Index);
@@ -272,7 +303,8 @@ class TfrmTolvar : public QMainWindow {
   // The job whose Start handler is inside it: a job's messages may run any
   // handler, and a second job inside the first would share the components.
   TJob RunningJob = TJob::None;
-  std::string RipFolder;  // the job's output folder (UTF-8)
+  std::string RipFolder;     // the job's output folder (UTF-8)
+  bool LookupQuiet = false;  // the running lookup started by itself
 };
 
 }  // namespace tolvar

@@ -14,6 +14,7 @@
 #include "app/MainUnit.h"
 #include "app/QtText.h"
 #include "app/TrackList.h"
+#include "metadata/CoverArt.h"
 #include "ripper/CDRipper.h"
 #include "ripper/RipNames.h"
 #include "util/Dialogs.h"
@@ -116,6 +117,12 @@ void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
   // The format as chosen now; the track number and count are the ripper's own.
   SetStreamEncoding();
   CDRipper->TagExtras = {};
+  // FLAC and Opus write the cover with their stream; MP3 and Ogg files get it
+  // once written (AddCoverToRip).
+  if (CDRipper->StreamEncoding && !Cover->Empty()) {
+    CDRipper->TagExtras.Picture.MimeType = Cover->Mime;
+    CDRipper->TagExtras.Picture.Data = Cover->Bytes;
+  }
   if (Ogg)
     CDRipper->RipOgg(FirstTrack, LastTrack);
   else
@@ -140,6 +147,7 @@ void TfrmTolvar::RipSeparateTracks() {
     CDRipper->FileName = SeparateTrackFileName(RipFolder, Row, Node.Artist, Node.Title, Kind.Ext);
     RipTracks(Kind.Ogg, Row + 1, -1);
     if (Stopped) break;
+    AddCoverToRip(CDRipper->FileName, Kind.Ogg);
     if (Row < Tracks()->rowCount()) Tracks()->SetChecked(Row, false);
   }
   RipRow = -1;
@@ -174,6 +182,7 @@ void TfrmTolvar::RipSingleTrack() {
   pnGauge->setGeometry(4, 0, Panel8->width() - 8, Panel8->height());
   pnGauge->show();
   RipTracks(Kind.Ogg, First + 1, Last + 1);
+  if (!Stopped) AddCoverToRip(CDRipper->FileName, Kind.Ogg);
   // Also after a stop: the sheet describes the part that was ripped.
   ExportCue(First, Last, ChangeFileExt(CDRipper->FileName, ".cue"));
   RipRow = -1;

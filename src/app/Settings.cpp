@@ -94,6 +94,7 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
       SingleTrack = ReadBool(Ini, "Settings", "SingleTrack", SingleTrack);
       // Level 5 stays possible for servers that need it; anything else asks at 6.
       Cddb->ProtocolLevel = ReadInt(Ini, "CDDB", "Proto", 6) == 5 ? 5 : 6;
+      LoadMetadataSettings(Ini);
     }
     deSaveDir->setText(FromPath(Ini.ReadString("Settings", "SaveDir", DefaultSaveDir())));
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));
@@ -131,6 +132,7 @@ void TfrmTolvar::SaveSettings(const std::string& FileName, bool WithForm) {
   if (WithForm) Ini.WriteInteger("CDDB", "Proto", Cddb->ProtocolLevel);
   Ini.WriteInteger("Flac", "Level", FlacLevel);
   Ini.WriteInteger("Opus", "Bitrate", OpusBitrate);
+  if (WithForm) SaveMetadataSettings(Ini);
   Ini.UpdateFile();
 }
 

@@ -17,6 +17,7 @@
 #include "Commands.h"
 #include "EncoderOptions.h"
 #include "Interrupt.h"
+#include "LookupCommands.h"
 #include "TagOptions.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CueSheet.h"
@@ -83,7 +84,9 @@ struct TJob {
   TTexts Texts;
   TTagExtras Extras;
   TRipProgress Progress;
-  bool AbortSent = false;  // Ctrl-C reached the ripper
+  bool AbortSent = false;               // Ctrl-C reached the ripper
+  const TMetaRelease* Match = nullptr;  // --lookup: the chosen release
+  TCoverImage Cover{};                  // --cover: embedded in every file that has tags
 };
 
 bool IsRegularFile(const std::string& Path) {
@@ -97,6 +100,15 @@ void Discard(const std::string& Path) {
 }
 
 enum class TOutcome { Complete, Stopped };
+
+// MP3 and Ogg files get the cover once written; FLAC and Opus write it with
+// their stream (MatchedExtras).
+void EmbedCover(const TJob& J, const std::string& File) {
+  if (J.Cover.Empty() || (J.Format != TFormat::Mp3 && J.Format != TFormat::Ogg)) return;
+  const bool Embedded =
+      J.Format == TFormat::Mp3 ? EmbedCoverMp3(File, J.Cover) : EmbedCoverOgg(File, J.Cover);
+  if (!Embedded) std::cerr << "tolvar-cli: could not embed the cover into " << File << '\n';
+}
 
 // Rips tracks First..Last (Last -1: First alone) into the ripper's FileName.
 // Throws TCommandError when the file could not be made whole.
@@ -126,6 +138,7 @@ TOutcome RipOne(TJob& J, int First, int Last) {
     Discard(File);
     throw TCommandError("could not rip track " + std::to_string(First) + " into " + File);
   }
+  EmbedCover(J, File);
   std::cout << File << std::endl;
   return TOutcome::Complete;
 }
@@ -134,14 +147,62 @@ TOutcome RipOne(TJob& J, int First, int Last) {
   throw TCommandError("Process stopped; the partial file " + File + " is kept");
 }
 
+// The texts of a file: the options given, then the chosen match's texts of
+// the disc and of Track (0: the disc alone).
+TTexts MatchedTexts(const TJob& J, int Track) {
+  TTexts T = J.Texts;
+  if (!J.Match) return T;
+  auto Fill = [](std::optional<std::string>& Text, const std::string& Found) {
+    if (!Text && !Found.empty()) Text = Found;
+  };
+  if (const TMetaTrack* Matched = MatchTrack(*J.Match, Track)) {
+    Fill(T.Artist, Matched->Artist);
+    Fill(T.Title, Matched->Title);
+  }
+  Fill(T.Artist, J.Match->Artist);
+  Fill(T.Album, J.Match->Album);
+  Fill(T.Year, J.Match->Year());
+  return T;
+}
+
+// The fields beyond the texts: the options given, then the chosen match's
+// (Track 0: the disc alone), and the cover for the formats that carry it in
+// their stream.
+TTagExtras MatchedExtras(const TJob& J, int Track) {
+  TTagExtras X = J.Extras;
+  if (J.Match) {
+    const TMetaRelease& M = *J.Match;
+    auto Fill = [](std::string& Field, const std::string& Found) {
+      if (Field.empty()) Field = Found;
+    };
+    Fill(X.AlbumArtist, M.Artist);
+    Fill(X.MusicBrainzAlbumId, M.ReleaseId);
+    Fill(X.MusicBrainzReleaseGroupId, M.ReleaseGroupId);
+    if (X.DiscNumber == 0 && M.Discs > 1) {
+      X.DiscNumber = M.Disc;
+      X.DiscTotal = M.Discs;
+    }
+    if (const TMetaTrack* T = Track > 0 ? MatchTrack(M, Track) : nullptr) {
+      Fill(X.Isrc, T->Isrc);
+      Fill(X.MusicBrainzReleaseTrackId, T->TrackId);
+      Fill(X.MusicBrainzTrackId, T->RecordingId);
+    }
+  }
+  if (!J.Cover.Empty() && (J.Format == TFormat::Flac || J.Format == TFormat::Opus)) {
+    X.Picture.MimeType = J.Cover.Mime;
+    X.Picture.Data = J.Cover.Bytes;
+  }
+  return X;
+}
+
 void RipSeparate(TJob& J, int Track) {
   TCDRipper& R = J.Ripper;
-  const TTexts& T = J.Texts;
+  const TTexts T = MatchedTexts(J, Track);
   const std::string Artist = T.Artist.value_or(kUnknownText);
   const std::string Title = T.Title.value_or("Track " + std::to_string(Track));
   SetRipTags(R.TagInfo, Title, Artist, T.Album.value_or(""), T.Genre.value_or(""),
              T.Comment.value_or(kRipComment), T.Year.value_or(""));
-  R.TagExtras = J.Extras;
+  R.TagExtras = MatchedExtras(J, Track);
   R.FileName = SeparateTrackFileName(J.Folder, Track - 1, Artist, Title, Extension(J.Format));
   if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(R.FileName);
 }
@@ -160,13 +221,13 @@ std::vector<TCueTrack> CueRows(const TCDRipper& R, const TTexts& T, int First, i
 // stop, as the window does).
 void RipRegion(TJob& J, int First, int Last) {
   TCDRipper& R = J.Ripper;
-  const TTexts& T = J.Texts;
+  const TTexts T = MatchedTexts(J, 0);
   const std::string DiscArtist = T.Artist.value_or(kUnknownText);
   const std::string DiscTitle = T.Album.value_or(kUnknownText);
   const std::string Range = std::to_string(First + 1) + "-" + std::to_string(Last + 1);
   SetRipTags(R.TagInfo, T.Title.value_or(DiscTitle + " (tracks " + Range + ")"), DiscArtist,
              DiscTitle, T.Genre.value_or(""), T.Comment.value_or(kRipComment), T.Year.value_or(""));
-  R.TagExtras = J.Extras;
+  R.TagExtras = MatchedExtras(J, 0);
   R.FileName = SingleTrackFileName(J.Folder, First, Last, R.DiscInfo.TrackCount, DiscArtist,
                                    DiscTitle, Extension(J.Format));
   const TOutcome Outcome = RipOne(J, First + 1, Last + 1);
@@ -241,6 +302,9 @@ const char* const kRipOptionsHelp =
     "  --single               a contiguous range into one file, with its CUE sheet\n"
     "  --artist A  --title T  --album L  --year Y  --genre G  --comment C   tag texts\n"
     "  --jitter-correct       read through paranoia's jitter correction\n"
+    "  --lookup [--sources LIST] [--choose N]   name and tag the files from the disc's\n"
+    "                         lookup (see 'lookup'); the tag options above still win\n"
+    "  --cover                with --lookup: embed the front cover, save cover.jpg beside\n"
     "  and the tag, FLAC, Opus, Ogg and MP3 encoder options of 'encode'\n";
 
 int RunRip(TContext& Context, TArgs& Args) {
@@ -256,6 +320,10 @@ int RunRip(TContext& Context, TArgs& Args) {
       StreamOptions(Args, StreamFormatOf(Format).value_or(TStreamFormat::Vorbis));
   const TTagExtras Extras = TagExtraOptions(Args);
   const bool JitterCorrect = Args.Flag("--jitter-correct");
+  const bool Lookup = Args.Flag("--lookup");
+  const TLookupOptions LookupChoice = LookupOptions(Args);
+  const bool Cover = Args.Flag("--cover");
+  if (Cover && !Lookup) throw TUsageError("--cover needs --lookup");
   const std::vector<std::string> Words = Args.Positionals();
   if (Words.size() != 1) throw TUsageError("rip needs exactly one TRACKS argument");
   const std::vector<int> Tracks = ParseTracks(Words.front());
@@ -263,6 +331,14 @@ int RunRip(TContext& Context, TArgs& Args) {
     throw TUsageError("--title names one track: give one track, or --single");
   if (Extras.TrackNumber > 0 && Tracks.size() > 1 && !Single)
     throw TUsageError("--track numbers one track: give one track, or --single");
+
+  // The names first: a lookup that finds nothing ends the command before
+  // any file is written.
+  std::optional<TLookupResult> Found;
+  if (Lookup) {
+    Found = LookUpDisc(Context, LookupChoice);
+    if (Found->Source.empty()) throw TCommandError("no source knows the disc");
+  }
 
   TRipperSession Session(Context);
   TCDRipper& R = Session.Ripper;
@@ -283,6 +359,12 @@ int RunRip(TContext& Context, TArgs& Args) {
          Texts,
          Extras,
          TRipProgress(isatty(STDERR_FILENO) == 1)};
+  if (Found) {
+    J.Match = &ChosenMatch(*Found, LookupChoice.Choose);
+    if (Cover) J.Cover = FetchCover(*Found, *J.Match);
+    if (!J.Cover.Empty() && SaveCoverFile(J.Folder, J.Cover).empty())
+      throw TCommandError("cannot write the cover into " + J.Folder);
+  }
 
   // The encoder as the window sets it up: the ripper's Coder, its mode and
   // rate following the output format. A mono MP3 is made from audio the

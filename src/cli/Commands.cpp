@@ -19,6 +19,8 @@ int RunClose(TContext& Context, TArgs& Args);
 int RunRip(TContext& Context, TArgs& Args);
 extern const char* const kRipOptionsHelp;
 int RunCue(TContext& Context, TArgs& Args);
+int RunDiscId(TContext& Context, TArgs& Args);
+int RunLookup(TContext& Context, TArgs& Args);
 extern const char* const kCueOptionsHelp;
 
 namespace {
@@ -71,6 +73,14 @@ const std::string kRipSynopsis =
 const std::string kCueSynopsis =
     "cue FILE [options]     write the disc's CUE sheet" + Nested(kCueOptionsHelp);
 
+const std::string kLookupSynopsis =
+    "lookup [options]       find the disc's names: MusicBrainz, then CDDB, then CD-Text" +
+    Nested(
+        "  --sources LIST         the sources in order (default musicbrainz,cddb,cdtext)\n"
+        "  --choose N             the match to take (from 0; default 0)\n"
+        "  --json                 print one JSON object instead of lines\n"
+        "  --cover FILE           save the chosen release's front cover into FILE");
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -86,6 +96,9 @@ const std::vector<TCommand>& Commands() {
       {"close", "close                  close the tray of the selected drive", RunClose},
       {"rip", kRipSynopsis.c_str(), RunRip},
       {"cue", kCueSynopsis.c_str(), RunCue},
+      {"discid", "discid                 MusicBrainz and FreeDB disc IDs, TOC, submission address",
+       RunDiscId},
+      {"lookup", kLookupSynopsis.c_str(), RunLookup},
   };
   return Table;
 }

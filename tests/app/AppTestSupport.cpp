@@ -37,7 +37,10 @@ std::string Images(const fixtures::TTempDir& Dir,
 
 TWindowEnv::TWindowEnv(const std::vector<std::vector<fixtures::TImageTrack>>& Discs)
     : AppDirVar("TOLVAR_APPDIR", Dir / "app"),
-      RegistryVar("TOLVAR_REGISTRY", Dir / "registry.ini") {
+      RegistryVar("TOLVAR_REGISTRY", Dir / "registry.ini"),
+      MusicBrainzVar("TOLVAR_MUSICBRAINZ_URL", "http://127.0.0.1:9"),
+      CoverArtVar("TOLVAR_COVERART_URL", "http://127.0.0.1:9"),
+      CddbVar("TOLVAR_CDDB_SERVER", "127.0.0.1:9") {
   ImagesVar = std::make_unique<TEnv>("TOLVAR_CD_IMAGES", Images(Dir, Discs, Cues));
   LoadCDRip();
 }

@@ -46,6 +46,8 @@ class TWindowEnv {
   fixtures::TTempDir Dir;
   std::vector<std::string> Cues;
   TEnv AppDirVar, RegistryVar;
+  // A lookup that starts by itself on a disc arrival finds nobody listening.
+  TEnv MusicBrainzVar, CoverArtVar, CddbVar;
   std::unique_ptr<TEnv> ImagesVar;
 };
 

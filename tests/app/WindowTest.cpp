@@ -86,14 +86,17 @@ class WindowTest : public QObject {
     QCOMPARE(QApplication::applicationName(), QString("Tolvar"));
     QCOMPARE(VisibleToolBar(Form.ToolBar1),
              (std::vector<std::string>{"Play", "Pause", "Stop", "|", "[drives]", "|", "Select all",
-                                       "Reset all", "|", "CDDB Connect", "CDDB Get info", "|"}));
+                                       "Reset all", "|", "CDDB Connect", "CDDB Get info",
+                                       "Look up disc", "|"}));
     QCOMPARE(Form.cbDrive->width(), 247);
     QStringList Menus;
     for (QAction* A : Form.menuBar()->actions()) Menus << A->text();
     QCOMPARE(Menus, QStringList({"File", "Edit", "Tools", "Help"}));
     QStringList Tools;
     for (QAction* A : Form.mnuTools->actions()) Tools << (A->isSeparator() ? "-" : A->text());
-    QCOMPARE(Tools, QStringList({"Audio CD", "-", "CDDB Connect", "CDDB Get info"}));
+    QCOMPARE(Tools,
+             QStringList({"Audio CD", "-", "CDDB Connect", "CDDB Get info", "Look up disc"}));
+    QCOMPARE(Form.mniLookup->shortcut(), QKeySequence("Ctrl+L"));
     QStringList AudioCD;
     for (QAction* A : Form.mnuAudioCD->actions()) AudioCD << A->text();
     QCOMPARE(AudioCD, QStringList({"Play", "Pause", "Stop"}));
@@ -178,17 +181,20 @@ class WindowTest : public QObject {
     { TfrmTolvar Form; }
     const std::string First = ReadFile(Env.SettingsFile());
     QCOMPARE(IniLayout(First),
-             (std::vector<std::string>{"[Form]",         "Top",       "Left",
-                                       "Height",         "Width",     "ActivePageIndex",
-                                       "[Settings]",     "CurPreset", "Encode",
-                                       "SingleTrack",    "SaveDir",   "EncoderType",
-                                       "OggQuality",     "[Lame]",    "BitRate",
-                                       "MaxBitRate",     "EnableVBR", "Copyright",
-                                       "Original",       "CRC",       "VBRQuality",
-                                       "WriteVBRHeader", "Mode",      "Quality",
-                                       "Private",        "[CDDB]",    "Proto",
-                                       "[Flac]",         "Level",     "[Opus]",
-                                       "Bitrate"}));
+             (std::vector<std::string>{"[Form]",         "Top",        "Left",
+                                       "Height",         "Width",      "ActivePageIndex",
+                                       "[Settings]",     "CurPreset",  "Encode",
+                                       "SingleTrack",    "SaveDir",    "EncoderType",
+                                       "OggQuality",     "[Lame]",     "BitRate",
+                                       "MaxBitRate",     "EnableVBR",  "Copyright",
+                                       "Original",       "CRC",        "VBRQuality",
+                                       "WriteVBRHeader", "Mode",       "Quality",
+                                       "Private",        "[CDDB]",     "Proto",
+                                       "[Flac]",         "Level",      "[Opus]",
+                                       "Bitrate",        "[Metadata]", "Sources",
+                                       "AutoLookup",     "CoverArt",   "SaveCover"}));
+    QVERIFY(First.find("[Metadata]\nSources=musicbrainz,cddb,cdtext\nAutoLookup=1\nCoverArt=1\n"
+                       "SaveCover=1\n") != std::string::npos);
     QVERIFY(First.find("CurPreset=Default\n") != std::string::npos);
     QVERIFY(First.find("\nCRC=1\n") != std::string::npos);
 

@@ -13,15 +13,16 @@ namespace tolvar::fixtures {
 namespace {
 
 // Debian's own interpreter: the package installs the module for it only.
-constexpr const char* kScript =
-    "import sys, libdiscid\n"
-    "for line in sys.stdin:\n"
-    "    n = [int(x) for x in line.split()]\n"
-    "    print(libdiscid.put(1, len(n) - 1, n[0], n[1:]).freedb_id)\n";
+std::string Script(const std::string& Attribute) {
+  return "import sys, libdiscid\n"
+         "for line in sys.stdin:\n"
+         "    n = [int(x) for x in line.split()]\n"
+         "    print(libdiscid.put(1, len(n) - 1, n[0], n[1:])." +
+         Attribute + ")\n";
+}
 
-}  // namespace
-
-std::vector<std::string> LibdiscidFreedbIds(const std::vector<TReferenceToc>& Tocs) {
+std::vector<std::string> LibdiscidValues(const std::vector<TReferenceToc>& Tocs,
+                                         const std::string& Attribute) {
   fixtures::TTempDir Dir;
   std::string Input;
   for (const TReferenceToc& T : Tocs) {
@@ -30,7 +31,7 @@ std::vector<std::string> LibdiscidFreedbIds(const std::vector<TReferenceToc>& To
     Input += '\n';
   }
   fixtures::WriteFile(Dir / "tocs", Input);
-  fixtures::WriteFile(Dir / "ids.py", kScript);
+  fixtures::WriteFile(Dir / "ids.py", Script(Attribute));
   std::string Command = "/usr/bin/python3 " + Dir / "ids.py" + " < " + Dir / "tocs";
   std::vector<std::string> Ids;
   FILE* Pipe = popen(Command.c_str(), "r");
@@ -49,6 +50,16 @@ std::vector<std::string> LibdiscidFreedbIds(const std::vector<TReferenceToc>& To
       << "python3-libdiscid failed (scripts/install-deps.sh installs it)";
   EXPECT_EQ(Ids.size(), Tocs.size());
   return Ids;
+}
+
+}  // namespace
+
+std::vector<std::string> LibdiscidFreedbIds(const std::vector<TReferenceToc>& Tocs) {
+  return LibdiscidValues(Tocs, "freedb_id");
+}
+
+std::vector<std::string> LibdiscidMusicBrainzIds(const std::vector<TReferenceToc>& Tocs) {
+  return LibdiscidValues(Tocs, "id");
 }
 
 }  // namespace tolvar::fixtures

@@ -15,5 +15,7 @@ struct TReferenceToc {
 // The freedb IDs (8 lower-case digits) of every TOC, in one run of python.
 // Fails the test when libdiscid cannot be run.
 std::vector<std::string> LibdiscidFreedbIds(const std::vector<TReferenceToc>& Tocs);
+// The MusicBrainz disc IDs of the same TOCs, first track 1.
+std::vector<std::string> LibdiscidMusicBrainzIds(const std::vector<TReferenceToc>& Tocs);
 
 }  // namespace tolvar::fixtures
