@@ -52,7 +52,7 @@ _tolvar_cli() {
             ;;
         --drive | --seconds | --first | --last | --choose | --title | --artist | --album | \
             --year | --comment | --genre | --server | --path | --email | --proxy | \
-            --category | --discid | --opus-bitrate | --album-artist | --track | --disc | --isrc)
+            --category | --discid | --sources | --opus-bitrate | --album-artist | --track | --disc | --isrc)
             return
             ;;
     esac
@@ -79,7 +79,7 @@ _tolvar_cli() {
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$global" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W 'drives toc cddb tag encode play eject close rip cue' \
+                COMPREPLY=($(compgen -W 'drives toc discid lookup cddb tag encode play eject close rip cue' \
                     -- "$cur"))
             fi
             return
@@ -97,9 +97,10 @@ _tolvar_cli() {
         rip)
             options="--format --out --single --artist --title --album --year --genre --comment
                 --album-artist --track --disc --isrc --ogg-quality --flac-level --opus-bitrate
-                --jitter-correct $encoder"
+                --jitter-correct --lookup --sources --choose --cover $encoder"
             ;;
         cue) options='--first --last --format --out --artist --album' ;;
+        lookup) options='--sources --choose --json --cover' ;;
         *) options='' ;;
     esac
 

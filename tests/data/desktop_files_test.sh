@@ -49,7 +49,9 @@ for command in $commands discid query read lookup; do
   grep -qE "^   (.*[ |])?$command([ |,].*)?$" <<<"$cli_manual" || fail "no section for $command in tolvar-cli(1)"
   grep -qw -- "$command" <<<"$completion" || fail "no $command in the bash completion"
 done
-for variable in $(grep -o 'TOLVAR_[A-Z_]*' "$SRC/README.md" | sort -u); do
+# The variables of the README's Environment table (the developers' own, such
+# as the soak's, stay out of the user's manuals).
+for variable in $(sed -n '/^## Environment/,/^## [^E]/p' "$SRC/README.md" | grep -o 'TOLVAR_[A-Z_]*' | sort -u); do
   for page in tolvar.1 tolvar-cli.1; do
     grep -q "^\.B $variable\$" "$DATA/$page" || fail "$variable is not described in $page"
   done
