@@ -104,6 +104,7 @@ void TfrmTolvar::LookupDone(const TLookupResult& Result) {
 void TfrmTolvar::FillRowsFromRelease(const TMetaRelease& Release) {
   using M = TTrackListModel;
   TTrackListModel* Model = Tracks();
+  RowsRelease = std::make_unique<TMetaRelease>(Release);
   DiscArtist = Release.Artist;
   DiscTitle = Release.Album;
   DiscYear = Release.Year();

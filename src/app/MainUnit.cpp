@@ -160,6 +160,7 @@ void TfrmTolvar::CDRipperDrivesChanged() {
 }
 
 void TfrmTolvar::CDRipperListChanged() {
+  RowsRelease.reset();  // the names of another disc
   Tracks()->SetRowCount(static_cast<int>(CDRipper->TrackLines.size()));
   Tracks()->TracksChanged();
 }

@@ -72,6 +72,10 @@ class TfrmTolvar : public QMainWindow {
   std::unique_ptr<TMetadataLookup> MetaLookup;
   std::unique_ptr<TCoverArt> CoverArt;
   std::unique_ptr<TCoverImage> Cover;
+  // The release the rows were filled from, whose album artist, disc number
+  // and IDs go into the tags of the rows' rips; null until a lookup, and
+  // again when the disc changes.
+  std::unique_ptr<TMetaRelease> RowsRelease;
   // [Metadata] of the settings file.
   std::string MetadataSources = "musicbrainz,cddb,cdtext";
   bool AutoLookupOn = true, CoverArtOn = true, SaveCoverOn = true;

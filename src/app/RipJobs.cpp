@@ -15,6 +15,7 @@
 #include "app/QtText.h"
 #include "app/TrackList.h"
 #include "metadata/CoverArt.h"
+#include "metadata/Release.h"
 #include "ripper/CDRipper.h"
 #include "ripper/RipNames.h"
 #include "util/Dialogs.h"
@@ -117,6 +118,7 @@ void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
   // The format as chosen now; the track number and count are the ripper's own.
   SetStreamEncoding();
   CDRipper->TagExtras = {};
+  if (RowsRelease) RowsRelease->AddTagFields(LastTrack == -1 ? FirstTrack : 0, CDRipper->TagExtras);
   // FLAC and Opus write the cover with their stream; MP3 and Ogg files get it
   // once written (AddCoverToRip).
   if (CDRipper->StreamEncoding && !Cover->Empty()) {

@@ -170,10 +170,4 @@ TCoverImage FetchCover(const TLookupResult& Result, const TMetaRelease& Release)
   return *Image;
 }
 
-const TMetaTrack* MatchTrack(const TMetaRelease& Release, int Number) {
-  for (const TMetaTrack& T : Release.Tracks)
-    if (T.Number == Number) return &T;
-  return nullptr;
-}
-
 }  // namespace tolvar::cli

@@ -155,7 +155,7 @@ TTexts MatchedTexts(const TJob& J, int Track) {
   auto Fill = [](std::optional<std::string>& Text, const std::string& Found) {
     if (!Text && !Found.empty()) Text = Found;
   };
-  if (const TMetaTrack* Matched = MatchTrack(*J.Match, Track)) {
+  if (const TMetaTrack* Matched = J.Match->FindTrack(Track)) {
     Fill(T.Artist, Matched->Artist);
     Fill(T.Title, Matched->Title);
   }
@@ -170,24 +170,7 @@ TTexts MatchedTexts(const TJob& J, int Track) {
 // their stream.
 TTagExtras MatchedExtras(const TJob& J, int Track) {
   TTagExtras X = J.Extras;
-  if (J.Match) {
-    const TMetaRelease& M = *J.Match;
-    auto Fill = [](std::string& Field, const std::string& Found) {
-      if (Field.empty()) Field = Found;
-    };
-    Fill(X.AlbumArtist, M.Artist);
-    Fill(X.MusicBrainzAlbumId, M.ReleaseId);
-    Fill(X.MusicBrainzReleaseGroupId, M.ReleaseGroupId);
-    if (X.DiscNumber == 0 && M.Discs > 1) {
-      X.DiscNumber = M.Disc;
-      X.DiscTotal = M.Discs;
-    }
-    if (const TMetaTrack* T = Track > 0 ? MatchTrack(M, Track) : nullptr) {
-      Fill(X.Isrc, T->Isrc);
-      Fill(X.MusicBrainzReleaseTrackId, T->TrackId);
-      Fill(X.MusicBrainzTrackId, T->RecordingId);
-    }
-  }
+  if (J.Match) J.Match->AddTagFields(Track, X);
   if (!J.Cover.Empty() && (J.Format == TFormat::Flac || J.Format == TFormat::Opus)) {
     X.Picture.MimeType = J.Cover.Mime;
     X.Picture.Data = J.Cover.Bytes;

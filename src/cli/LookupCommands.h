@@ -28,7 +28,4 @@ const TMetaRelease& ChosenMatch(const TLookupResult& Result, int Choose);
 // The release's front cover, empty when there is none (said on stderr).
 TCoverImage FetchCover(const TLookupResult& Result, const TMetaRelease& Release);
 
-// The track of Release with this number on the disc, or null.
-const TMetaTrack* MatchTrack(const TMetaRelease& Release, int Number);
-
 }  // namespace tolvar::cli

@@ -8,6 +8,8 @@
 
 namespace tolvar {
 
+struct TTagExtras;
+
 struct TMetaTrack {
   int Number = 0;  // position on the medium, from 1
   std::string Title, Artist;
@@ -24,6 +26,12 @@ struct TMetaRelease {
 
   // The year of Date ("2004" of "2004-03-17"); empty without one.
   std::string Year() const;
+  // The track at position Number of this disc; null when there is none.
+  const TMetaTrack* FindTrack(int Number) const;
+  // Fills the fields of Extras that are still empty with this release's album
+  // artist, disc number and IDs, and with those of track Track (0: the disc
+  // alone), so fields given by the user win.
+  void AddTagFields(int Track, TTagExtras& Extras) const;
 };
 
 }  // namespace tolvar

@@ -265,4 +265,18 @@ TEST_F(LookupCli, RipNamesTagsAndEmbedsTheCover) {
   EXPECT_EQ(Valid, 0);
   EXPECT_EQ(ReadCover(Uk), "picture.type=3\npicture.mime=image/jpeg\npicture.sha1=" + Sha1 +
                                "\ntitle=Three\nartist=The Band\nalbum=Same Disc\n");
+
+  // FLAC carries the cover in its own PICTURE block, and the match's album
+  // artist and IDs as comments.
+  const TRun Flac = Cli("rip 1 --lookup --cover --format flac --out flac");
+  ASSERT_EQ(Flac.Status, 0) << Flac.Err;
+  const std::string FlacFile = fixtures::ShellQuote(Dir / "flac/01 The Band - One.flac");
+  const std::string Tags = fixtures::RunCommand("metaflac --export-tags-to=- " + FlacFile);
+  for (const char* Comment : {"ALBUMARTIST=The Band\n", "MUSICBRAINZ_ALBUMID=rel-uk\n",
+                              "MUSICBRAINZ_RELEASEGROUPID=rg-same\n",
+                              "MUSICBRAINZ_RELEASETRACKID=a1\n", "MUSICBRAINZ_TRACKID=ra1\n"})
+    EXPECT_NE(Tags.find(Comment), std::string::npos) << Comment << Tags;
+  fixtures::RunCommand("metaflac --export-picture-to=" + fixtures::ShellQuote(Dir / "p.jpg") + " " +
+                       FlacFile);
+  EXPECT_EQ(fixtures::ReadFile(Dir / "p.jpg"), kCover);
 }
