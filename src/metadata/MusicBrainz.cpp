@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace tolvar {
 
@@ -33,6 +34,13 @@ int64_t Number(const json& J, const char* Key) {
     return D >= 0 && D < 1e15 ? static_cast<int64_t>(D) : 0;
   }
   return 0;
+}
+
+// A 1-based position; 0 when missing or beyond what an int holds, so a
+// huge number cannot wrap into a zero or negative disc or track number.
+int Position(const json& J) {
+  const int64_t P = Number(J, "position");
+  return P > 0 && P <= std::numeric_limits<int>::max() ? static_cast<int>(P) : 0;
 }
 
 const json& List(const json& J, const char* Key) {
@@ -72,8 +80,8 @@ const json* ThisMedium(const json& Media, const std::string& DiscId, int AudioTr
 TMetaTrack ReadTrack(const json& T, const std::string& ReleaseArtist, int Index) {
   const json& Recording = Field(T, "recording");
   TMetaTrack Track;
-  Track.Number = static_cast<int>(Number(T, "position"));
-  if (Track.Number <= 0) Track.Number = Index + 1;
+  Track.Number = Position(T);
+  if (Track.Number == 0) Track.Number = Index + 1;
   Track.Title = Text(T, "title");
   if (Track.Title.empty()) Track.Title = Text(Recording, "title");
   Track.Artist = Credit(T);
@@ -107,9 +115,8 @@ TMetaRelease ReadRelease(const json& R, const std::string& DiscId, int AudioTrac
   const json& Media = List(R, "media");
   Release.Discs = std::max<int>(1, static_cast<int>(Media.size()));
   if (const json* Medium = ThisMedium(Media, DiscId, AudioTracks)) {
-    const int64_t Position = Number(*Medium, "position");
-    Release.Disc =
-        Position > 0 ? static_cast<int>(Position) : static_cast<int>(Medium - &Media.front()) + 1;
+    Release.Disc = Position(*Medium);
+    if (Release.Disc == 0) Release.Disc = static_cast<int>(Medium - &Media.front()) + 1;
     Release.Format = Text(*Medium, "format");
     int Index = 0;
     for (const json& T : List(*Medium, "tracks"))

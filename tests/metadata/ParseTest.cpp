@@ -106,6 +106,15 @@ TEST(MusicBrainzParse, WrongTypesReadAsEmptyAndNonJsonIsAnError) {
   EXPECT_EQ(R[0].Tracks[0].LengthMs, 24000);  // the track's text falls back to the recording
   EXPECT_EQ(R[0].Tracks[0].Isrc, "");
 
+  // Positions no int holds read as unknown instead of wrapping to another number.
+  ASSERT_TRUE(ParseMusicBrainzReleases(
+      R"({"releases":[{"media":[{"position":4294967298,"tracks":[{"position":4294967299}]}]}]})",
+      "D", 1, R, Error));
+  ASSERT_EQ(R.size(), 1u);
+  ASSERT_EQ(R[0].Tracks.size(), 1u);
+  EXPECT_EQ(R[0].Disc, 1);
+  EXPECT_EQ(R[0].Tracks[0].Number, 1);
+
   EXPECT_FALSE(ParseMusicBrainzReleases("<html>Maintenance</html>", "D", 3, R, Error));
   EXPECT_EQ(Error, "MusicBrainz: the answer is not JSON");
   EXPECT_TRUE(R.empty());
