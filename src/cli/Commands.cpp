@@ -22,6 +22,7 @@ int RunCue(TContext& Context, TArgs& Args);
 int RunDiscId(TContext& Context, TArgs& Args);
 int RunLookup(TContext& Context, TArgs& Args);
 int RunAccurateRip(TContext& Context, TArgs& Args);
+int RunVerify(TContext& Context, TArgs& Args);
 extern const char* const kCueOptionsHelp;
 
 namespace {
@@ -107,6 +108,8 @@ const std::vector<TCommand>& Commands() {
        RunDiscId},
       {"lookup", kLookupSynopsis.c_str(), RunLookup},
       {"accuraterip", kAccurateRipSynopsis.c_str(), RunAccurateRip},
+      {"verify", "verify [TRACKS]        read audio tracks and check them against AccurateRip",
+       RunVerify},
   };
   return Table;
 }

@@ -97,3 +97,55 @@ TEST_F(AccurateRipCli, LookupPrintsTheDiscsPressingsOrSaysItIsNotInTheDatabase) 
             "Track 02: confidence 2 checksum 00000006 sector450 00000007\n"
             "Track 03: confidence 200 checksum FFFFFFFF sector450 00000009\n");
 }
+
+TEST_F(AccurateRipCli, VerifyMatchesEachTrackAgainstAnyPressingByV1OrV2) {
+  const std::string Cue = Dir / "data.cue";
+  // The data track at the end makes track 3 the last audio track.
+  const std::vector<uint32_t> Sectors{1500, 1800, 2100};
+  fixtures::WriteDiscImage(Cue, {{1500}, {1800}, {2100}, {300, true}});
+  std::vector<fixtures::TRefSums> Sums;
+  for (int T = 1; T <= 3; ++T) {
+    std::vector<uint32_t> Frames(Sectors[T - 1] * fixtures::kFramesPerSector);
+    for (size_t F = 0; F < Frames.size(); ++F) Frames[F] = fixtures::TestAudioFrame(T, F);
+    Sums.push_back(fixtures::ReferenceSums(Frames, T == 1, T == 3));
+  }
+  TRun Run = Cli(Cue, "verify 1");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  EXPECT_TRUE(Run.Out.ends_with(": not in database\n")) << Run.Out;
+
+  const TRun Id = Cli(Cue, "accuraterip id");
+  ASSERT_EQ(Id.Status, 0) << Id.Err;
+  const size_t Path = Id.Out.find("/accuraterip/");
+  const std::string Url = Id.Out.substr(Path, Id.Out.size() - 1 - Path);
+  const std::string Name = Id.Out.substr(16, Id.Out.find('\n') - 16);
+  uint32_t Ids[3];
+  for (int K = 0; K < 3; ++K) Ids[K] = std::stoul(Name.substr(4 + 9 * K, 8), nullptr, 16);
+  auto Record = [&](const std::vector<fixtures::TRefEntry>& E) {
+    return fixtures::ReferenceRecord(Ids[0], Ids[1], Ids[2], E);
+  };
+  // Track 1 by v1 and track 2 by v2, both only in the second pressing; track 3 nowhere.
+  const std::string File = Record({{9, 1, 0}, {9, 2, 0}, {9, 3, 0}}) +
+                           Record({{4, Sums[0].V1, 0}, {5, Sums[1].V2, 0}, {6, ~Sums[2].V1, 0}}) +
+                           Record({{7, 7, 0}, {7, Sums[0].V2 + 1, 0}, {8, ~Sums[2].V2, 0}});
+  fs::create_directories(fs::path(Db + Url).parent_path());
+  fixtures::WriteFile(Db + Url, File);
+
+  auto Line = [&](int T) {
+    char Text[80];
+    std::snprintf(Text, sizeof Text, "Track %02d: v1 %08X v2 %08X crc32 ", T, Sums[T - 1].V1,
+                  Sums[T - 1].V2);
+    return std::string(Text);
+  };
+  Run = Cli(Cue, "verify");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  const std::vector<std::string> Verdicts{": accurate (confidence 4, v1)\n",
+                                          ": accurate (confidence 5, v2)\n", ": not accurate\n"};
+  size_t At = 0;
+  for (int T = 1; T <= 3; ++T) {
+    ASSERT_EQ(Run.Out.compare(At, Line(T).size(), Line(T)), 0) << Run.Out;
+    At = Run.Out.find('\n', At) + 1;
+    EXPECT_EQ(Run.Out.substr(At - Verdicts[T - 1].size(), Verdicts[T - 1].size()), Verdicts[T - 1]);
+  }
+  Run = Cli(Cue, "verify 1-2");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+}
