@@ -79,7 +79,7 @@ _tolvar_cli() {
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$global" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W 'drives toc discid lookup accuraterip cddb tag encode play eject close rip cue' \
+                COMPREPLY=($(compgen -W 'drives toc discid lookup accuraterip verify cddb tag encode play eject close rip cue' \
                     -- "$cur"))
             fi
             return
