@@ -24,10 +24,9 @@ TWebClient::TRequestId FetchAccurateRip(TWebClient& Web, const TAccurateRipId& I
     TArLookup Result;
     if (!R.Answered)
       Result.Error = R.Error;
-    else if (R.Status == 200) {
-      Result.Known = true;
+    else if (R.Status == 200)
       Result.Pressings = ParseAccurateRip(R.Body, Id);
-    } else if (R.Status != 404)
+    else if (R.Status != 404)
       Result.Error = "AccurateRip: HTTP " + std::to_string(R.Status);
     Done(Result);
   });

@@ -11,9 +11,9 @@
 namespace tolvar {
 
 struct TArLookup {
-  bool Known = false;                  // the database has a file for the disc
-  std::vector<TArPressing> Pressings;  // its records that belong to the disc
-  std::string Error;                   // set when no answer came or the service failed
+  // The records of the file that belong to the disc; none for a 404.
+  std::vector<TArPressing> Pressings;
+  std::string Error;  // set when no answer came or the service failed
 };
 
 // The database's base address, without a trailing slash.
