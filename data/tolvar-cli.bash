@@ -66,7 +66,7 @@ _tolvar_cli() {
             *)
                 if [[ -z $command ]]; then
                     command=${words[i]}
-                elif [[ $command == cddb && -z $sub ]]; then
+                elif [[ ($command == cddb || $command == accuraterip) && -z $sub ]]; then
                     sub=${words[i]}
                 fi
                 ;;
@@ -79,7 +79,7 @@ _tolvar_cli() {
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$global" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W 'drives toc discid lookup cddb tag encode play eject close rip cue' \
+                COMPREPLY=($(compgen -W 'drives toc discid lookup accuraterip verify cddb tag encode play eject close rip cue' \
                     -- "$cur"))
             fi
             return
@@ -90,6 +90,10 @@ _tolvar_cli() {
                 return
             fi
             options='--server --path --email --proxy --proto --choose --verbose --category --discid'
+            ;;
+        accuraterip)
+            [[ -z $sub ]] && COMPREPLY=($(compgen -W 'id lookup' -- "$cur"))
+            return
             ;;
         tag) options='--title --artist --album --year --comment --genre --album-artist --track --disc --isrc' ;;
         encode) options="--format --flac-level --opus-bitrate $encoder" ;;

@@ -38,6 +38,12 @@ class TRipperSession {
   int ImagesAdded = 0;  // image drives this session added, the last ones of the list
 };
 
+// "3", "2-5", "1,3,7" (or a mixture such as "1,3-5"): the track numbers in
+// ascending order, each once; TUsageError for anything else.
+std::vector<int> ParseTracks(const std::string& Text);
+// TCommandError for a track that is not on the disc or holds data.
+void CheckTracks(const TCDRipper& R, const std::vector<int>& Tracks);
+
 // Prints every status text of Ripper on stdout (in UTF-8) as it is set.
 void EchoStatusTexts(TCDRipper& Ripper);
 

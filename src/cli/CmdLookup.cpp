@@ -6,6 +6,7 @@
 
 #include "CddbCommands.h"
 #include "LookupCommands.h"
+#include "VerifyCommands.h"
 #include "cddb/CddbDisc.h"
 #include "metadata/DiscIdentity.h"
 #include "net/PollLoop.h"
@@ -34,10 +35,6 @@ std::string Length(int64_t Ms) {
   return std::to_string(Seconds / 60) + ":" + (S.size() < 2 ? "0" : "") + S;
 }
 
-std::string TwoDigits(int N) {
-  return (N < 10 ? "0" : "") + std::to_string(N);
-}
-
 void PrintText(const TLookupResult& Result, int Choose) {
   const TMetaRelease& C = ChosenMatch(Result, Choose);  // nothing printed for a wrong choice
   std::cout << "Source: " << Result.Source << '\n';
@@ -50,8 +47,8 @@ void PrintText(const TLookupResult& Result, int Choose) {
             << "\nDate: " << C.Date << "\nDisc: " << C.Disc << '/' << C.Discs
             << "\nRelease ID: " << C.ReleaseId << '\n';
   for (const TMetaTrack& T : C.Tracks)
-    std::cout << "Track " << TwoDigits(T.Number) << ": " << T.Artist << " - " << T.Title << " ("
-              << Length(T.LengthMs) << ")\n";
+    std::cout << "Track " << TwoDigitNumber(T.Number) << ": " << T.Artist << " - " << T.Title
+              << " (" << Length(T.LengthMs) << ")\n";
 }
 
 void PrintJson(const TLookupResult& Result, int Choose) {

@@ -45,32 +45,6 @@ std::optional<TStreamFormat> StreamFormatOf(TFormat Format) {
   return std::nullopt;
 }
 
-// "3", "2-5", "1,3,7" (or a mixture such as "1,3-5"): the track numbers in
-// ascending order, each once.
-std::vector<int> ParseTracks(const std::string& Text) {
-  const TUsageError Bad("TRACKS: '" + Text +
-                        "' is not a track number, a range such as 2-5 or a list such as 1,3,7");
-  auto Number = [&](const std::string& Digits) {
-    if (Digits.empty() || Digits.size() > 2 ||
-        !std::all_of(Digits.begin(), Digits.end(), [](char C) { return C >= '0' && C <= '9'; }))
-      throw Bad;
-    return std::stoi(Digits);
-  };
-  std::vector<int> Tracks;
-  for (size_t Start = 0, End; Start <= Text.size(); Start = End + 1) {
-    End = std::min(Text.find(',', Start), Text.size());
-    const std::string Item = Text.substr(Start, End - Start);
-    const size_t Dash = Item.find('-');
-    const int First = Number(Item.substr(0, Dash));
-    const int Last = Dash == std::string::npos ? First : Number(Item.substr(Dash + 1));
-    if (First < 1 || Last < First) throw Bad;
-    for (int T = First; T <= Last; ++T) Tracks.push_back(T);
-  }
-  std::sort(Tracks.begin(), Tracks.end());
-  Tracks.erase(std::unique(Tracks.begin(), Tracks.end()), Tracks.end());
-  return Tracks;
-}
-
 // The tag options; a text not given takes the window's default.
 struct TTexts {
   std::optional<std::string> Artist, Title, Album, Year, Genre, Comment;
@@ -239,17 +213,6 @@ std::string OutputFolder(std::optional<std::string> Out) {
   return Full;
 }
 
-// The tracks exist and hold audio.
-void CheckTracks(const TCDRipper& R, const std::vector<int>& Tracks) {
-  for (int T : Tracks) {
-    if (T > R.DiscInfo.TrackCount || !R.GetTrack(T - 1))
-      throw TCommandError("there is no track " + std::to_string(T) + " on the disc (" +
-                          std::to_string(R.DiscInfo.TrackCount) + " tracks)");
-    if (!R.DiscInfo.Entries[T - 1].Audio)
-      throw TCommandError("track " + std::to_string(T) + " is a data track");
-  }
-}
-
 TFormat FormatOption(TArgs& Args) {
   auto Text = Args.Value("--format");
   if (!Text) return TFormat::Mp3;
@@ -276,6 +239,40 @@ std::string AbsoluteFolder(const std::optional<std::string>& Out) {
 }
 
 }  // namespace
+
+std::vector<int> ParseTracks(const std::string& Text) {
+  const TUsageError Bad("TRACKS: '" + Text +
+                        "' is not a track number, a range such as 2-5 or a list such as 1,3,7");
+  auto Number = [&](const std::string& Digits) {
+    if (Digits.empty() || Digits.size() > 2 ||
+        !std::all_of(Digits.begin(), Digits.end(), [](char C) { return C >= '0' && C <= '9'; }))
+      throw Bad;
+    return std::stoi(Digits);
+  };
+  std::vector<int> Tracks;
+  for (size_t Start = 0, End; Start <= Text.size(); Start = End + 1) {
+    End = std::min(Text.find(',', Start), Text.size());
+    const std::string Item = Text.substr(Start, End - Start);
+    const size_t Dash = Item.find('-');
+    const int First = Number(Item.substr(0, Dash));
+    const int Last = Dash == std::string::npos ? First : Number(Item.substr(Dash + 1));
+    if (First < 1 || Last < First) throw Bad;
+    for (int T = First; T <= Last; ++T) Tracks.push_back(T);
+  }
+  std::sort(Tracks.begin(), Tracks.end());
+  Tracks.erase(std::unique(Tracks.begin(), Tracks.end()), Tracks.end());
+  return Tracks;
+}
+
+void CheckTracks(const TCDRipper& R, const std::vector<int>& Tracks) {
+  for (int T : Tracks) {
+    if (T > R.DiscInfo.TrackCount || !R.GetTrack(T - 1))
+      throw TCommandError("there is no track " + std::to_string(T) + " on the disc (" +
+                          std::to_string(R.DiscInfo.TrackCount) + " tracks)");
+    if (!R.DiscInfo.Entries[T - 1].Audio)
+      throw TCommandError("track " + std::to_string(T) + " is a data track");
+  }
+}
 
 extern const char* const kRipOptionsHelp;
 const char* const kRipOptionsHelp =

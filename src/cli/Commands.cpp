@@ -21,6 +21,8 @@ extern const char* const kRipOptionsHelp;
 int RunCue(TContext& Context, TArgs& Args);
 int RunDiscId(TContext& Context, TArgs& Args);
 int RunLookup(TContext& Context, TArgs& Args);
+int RunAccurateRip(TContext& Context, TArgs& Args);
+int RunVerify(TContext& Context, TArgs& Args);
 extern const char* const kCueOptionsHelp;
 
 namespace {
@@ -81,6 +83,12 @@ const std::string kLookupSynopsis =
         "  --json                 print one JSON object instead of lines\n"
         "  --cover FILE           save the chosen release's front cover into FILE");
 
+const std::string kAccurateRipSynopsis =
+    "accuraterip id|lookup   the disc in the AccurateRip database" +
+    Nested(
+        "  id                     the disc's AccurateRip ID and the address of its file\n"
+        "  lookup                 the database's pressings of the disc and their checksums");
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -99,6 +107,9 @@ const std::vector<TCommand>& Commands() {
       {"discid", "discid                 MusicBrainz and FreeDB disc IDs, TOC, submission address",
        RunDiscId},
       {"lookup", kLookupSynopsis.c_str(), RunLookup},
+      {"accuraterip", kAccurateRipSynopsis.c_str(), RunAccurateRip},
+      {"verify", "verify [TRACKS]        read audio tracks and check them against AccurateRip",
+       RunVerify},
   };
   return Table;
 }

@@ -1,0 +1,82 @@
+// tolvar-cli accuraterip: the disc's AccurateRip ID and address, and the
+// database's records for it.
+#include <cstdio>
+#include <iostream>
+#include <optional>
+
+#include "CddbCommands.h"
+#include "VerifyCommands.h"
+#include "cddb/CddbDisc.h"
+#include "net/PollLoop.h"
+#include "verify/ArClient.h"
+
+namespace tolvar::cli {
+
+namespace {
+
+// The request has its own deadline; this only guards against waiting forever.
+constexpr std::chrono::minutes kFetchLimit{10};
+
+TAccurateRipId ReadId(const TContext& Context) {
+  TCddbDisc Reader;
+  ReadDiscToc(Reader, SelectCddbDrive(Context));
+  TAccurateRipId Id = ComputeAccurateRipId(Reader.CDInfo.Toc);
+  if (Id.Tracks.empty()) throw TCommandError("the disc has no audio track");
+  return Id;
+}
+
+std::string Hex(uint32_t V) {
+  char Text[9];
+  std::snprintf(Text, sizeof Text, "%08X", V);
+  return Text;
+}
+
+int PrintId(const TAccurateRipId& Id) {
+  std::cout << "AccurateRip ID: " << Id.Name() << "\nURL: " << Id.Url(AccurateRipBase()) << '\n';
+  return 0;
+}
+
+int PrintLookup(const TAccurateRipId& Id) {
+  const TArLookup Found = LookUpAccurateRip(Id);
+  if (Found.Pressings.empty()) {
+    std::cout << "Not in database\n";
+    return 1;
+  }
+  for (size_t P = 0; P < Found.Pressings.size(); ++P) {
+    const TArPressing& Entries = Found.Pressings[P];
+    std::cout << "Pressing " << P + 1 << ": " << Entries.size() << " tracks\n";
+    for (size_t T = 0; T < Entries.size(); ++T)
+      std::cout << "Track " << TwoDigitNumber(Id.Tracks[T]) << ": confidence "
+                << int(Entries[T].Confidence) << " checksum " << Hex(Entries[T].Checksum)
+                << " sector450 " << Hex(Entries[T].Sector450) << '\n';
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string TwoDigitNumber(int N) {
+  return (N < 10 ? "0" : "") + std::to_string(N);
+}
+
+TArLookup LookUpAccurateRip(const TAccurateRipId& Id) {
+  TPollLoop Loop;
+  TWebClient Web(Loop);
+  std::optional<TArLookup> Result;
+  FetchAccurateRip(Web, Id, [&Result](const TArLookup& R) { Result = R; });
+  if (!Loop.RunUntil([&Result] { return Result.has_value(); }, kFetchLimit))
+    throw TCommandError("the AccurateRip request did not end");
+  if (!Result->Error.empty()) throw TCommandError(Result->Error);
+  return *Result;
+}
+
+int RunAccurateRip(TContext& Context, TArgs& Args) {
+  const std::vector<std::string> Words = Args.Positionals();
+  Args.Finish();
+  if (Words.size() != 1 || (Words[0] != "id" && Words[0] != "lookup"))
+    throw TUsageError("accuraterip needs a command: id or lookup");
+  const TAccurateRipId Id = ReadId(Context);
+  return Words[0] == "id" ? PrintId(Id) : PrintLookup(Id);
+}
+
+}  // namespace tolvar::cli

@@ -1,0 +1,151 @@
+// tolvar-cli accuraterip on generated disc images against a local stand-in
+// for the database (tests/fixtures/accuraterip_server.py) serving files the
+// test writes from its own reference.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "ArReference.h"
+#include "DiscImage.h"
+#include "LocalServer.h"
+#include "TestSupport.h"
+
+using namespace tolvar;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int Status = -1;
+  std::string Out, Err;
+};
+
+class AccurateRipCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(Db);
+    Server = std::make_unique<fixtures::TLocalServer>(
+        fixtures::FixturesDir() + "/accuraterip_server.py", std::vector<std::string>{Db});
+  }
+
+  TRun Cli(const std::string& Image, const std::string& Arguments) {
+    const std::string Command = "(env TOLVAR_ACCURATERIP_URL=" + Server->Url("") +
+                                " " TOLVAR_CLI " --image " + Image + " " + Arguments + " 2>" +
+                                Dir / "err)";
+    TRun Run;
+    Run.Out = fixtures::RunCommand(Command, &Run.Status);
+    Run.Err = fixtures::ReadFile(Dir / "err");
+    return Run;
+  }
+
+  // The CDDB ID as "cddb discid" prints it.
+  std::string CddbId(const std::string& Image) {
+    const TRun Run = Cli(Image, "cddb discid");
+    EXPECT_EQ(Run.Status, 0) << Run.Err;
+    return Run.Out.substr(9, 8);
+  }
+
+  fixtures::TTempDir Dir;
+  std::string Db = Dir / "db";
+  std::unique_ptr<fixtures::TLocalServer> Server;
+};
+
+}  // namespace
+
+TEST_F(AccurateRipCli, IdSkipsATrailingDataTrackButCountsTheRealLeadOut) {
+  const std::string Cue = Dir / "enhanced.cue";
+  fixtures::TImageOptions Sparse;
+  Sparse.Sparse = true;
+  fixtures::WriteDiscImage(Cue, {{15000}, {15000}, {3000, true}}, Sparse);
+  // Starts 0 and 15000, lead-out 33000: id1 = 48000, id2 = 1 + 2 x 15000 + 3 x 33000.
+  const std::string Name = "002-0000bb80-0001f7e9-" + CddbId(Cue);
+  const TRun Run = Cli(Cue, "accuraterip id");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Out, "AccurateRip ID: " + Name + "\nURL: " + Server->Url("") +
+                         "/accuraterip/0/8/b/dBAR-" + Name + ".bin\n");
+}
+
+TEST_F(AccurateRipCli, LookupPrintsTheDiscsPressingsOrSaysItIsNotInTheDatabase) {
+  const std::string Cue = Dir / "disc.cue";
+  fixtures::WriteDiscImage(Cue, {{1500}, {1800}, {2100}});
+  TRun Run = Cli(Cue, "accuraterip lookup");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  EXPECT_EQ(Run.Out, "Not in database\n");
+
+  // Starts 0, 1500, 3300, lead-out 5400: id1 = 10200, id2 = 1 + 3000 + 9900 + 21600.
+  const std::string Cddb = CddbId(Cue);
+  const uint32_t CddbValue = std::stoul(Cddb, nullptr, 16);
+  using fixtures::ReferenceRecord;
+  const std::string File =
+      ReferenceRecord(10200, 34501, CddbValue + 1, {{99, 1, 1}, {99, 2, 2}, {99, 3, 3}}) +
+      ReferenceRecord(10200, 34501, CddbValue, {{12, 0xA1B2C3D4, 0x11}, {3, 2, 0x22}, {0, 3, 0}}) +
+      ReferenceRecord(10200, 34501, CddbValue, {{1, 4, 5}, {2, 6, 7}, {200, 0xFFFFFFFF, 9}});
+  const std::string Truncated = ReferenceRecord(10200, 34501, CddbValue, {{7, 7, 7}, {7, 7, 7}});
+  fs::create_directories(Db + "/accuraterip/8/d/7");
+  fixtures::WriteFile(Db + "/accuraterip/8/d/7/dBAR-003-000027d8-000086c5-" + Cddb + ".bin",
+                      File + Truncated.substr(0, Truncated.size() - 3));
+  Run = Cli(Cue, "accuraterip lookup");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  EXPECT_EQ(Run.Out,
+            "Pressing 1: 3 tracks\n"
+            "Track 01: confidence 12 checksum A1B2C3D4 sector450 00000011\n"
+            "Track 02: confidence 3 checksum 00000002 sector450 00000022\n"
+            "Track 03: confidence 0 checksum 00000003 sector450 00000000\n"
+            "Pressing 2: 3 tracks\n"
+            "Track 01: confidence 1 checksum 00000004 sector450 00000005\n"
+            "Track 02: confidence 2 checksum 00000006 sector450 00000007\n"
+            "Track 03: confidence 200 checksum FFFFFFFF sector450 00000009\n");
+}
+
+TEST_F(AccurateRipCli, VerifyMatchesEachTrackAgainstAnyPressingByV1OrV2) {
+  const std::string Cue = Dir / "data.cue";
+  // The data track at the end makes track 3 the last audio track.
+  const std::vector<uint32_t> Sectors{1500, 1800, 2100};
+  fixtures::WriteDiscImage(Cue, {{1500}, {1800}, {2100}, {300, true}});
+  std::vector<fixtures::TRefSums> Sums;
+  for (int T = 1; T <= 3; ++T) {
+    std::vector<uint32_t> Frames(Sectors[T - 1] * fixtures::kFramesPerSector);
+    for (size_t F = 0; F < Frames.size(); ++F) Frames[F] = fixtures::TestAudioFrame(T, F);
+    Sums.push_back(fixtures::ReferenceSums(Frames, T == 1, T == 3));
+  }
+  TRun Run = Cli(Cue, "verify 1");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  EXPECT_TRUE(Run.Out.ends_with(": not in database\n")) << Run.Out;
+
+  const TRun Id = Cli(Cue, "accuraterip id");
+  ASSERT_EQ(Id.Status, 0) << Id.Err;
+  const size_t Path = Id.Out.find("/accuraterip/");
+  const std::string Url = Id.Out.substr(Path, Id.Out.size() - 1 - Path);
+  const std::string Name = Id.Out.substr(16, Id.Out.find('\n') - 16);
+  uint32_t Ids[3];
+  for (int K = 0; K < 3; ++K) Ids[K] = std::stoul(Name.substr(4 + 9 * K, 8), nullptr, 16);
+  auto Record = [&](const std::vector<fixtures::TRefEntry>& E) {
+    return fixtures::ReferenceRecord(Ids[0], Ids[1], Ids[2], E);
+  };
+  // Track 1 by v1 and track 2 by v2, both only in the second pressing; track 3 nowhere.
+  const std::string File = Record({{9, 1, 0}, {9, 2, 0}, {9, 3, 0}}) +
+                           Record({{4, Sums[0].V1, 0}, {5, Sums[1].V2, 0}, {6, ~Sums[2].V1, 0}}) +
+                           Record({{7, 7, 0}, {7, Sums[0].V2 + 1, 0}, {8, ~Sums[2].V2, 0}});
+  fs::create_directories(fs::path(Db + Url).parent_path());
+  fixtures::WriteFile(Db + Url, File);
+
+  auto Line = [&](int T) {
+    char Text[80];
+    std::snprintf(Text, sizeof Text, "Track %02d: v1 %08X v2 %08X crc32 ", T, Sums[T - 1].V1,
+                  Sums[T - 1].V2);
+    return std::string(Text);
+  };
+  Run = Cli(Cue, "verify");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  const std::vector<std::string> Verdicts{": accurate (confidence 4, v1)\n",
+                                          ": accurate (confidence 5, v2)\n", ": not accurate\n"};
+  size_t At = 0;
+  for (int T = 1; T <= 3; ++T) {
+    ASSERT_EQ(Run.Out.compare(At, Line(T).size(), Line(T)), 0) << Run.Out;
+    At = Run.Out.find('\n', At) + 1;
+    EXPECT_EQ(Run.Out.substr(At - Verdicts[T - 1].size(), Verdicts[T - 1].size()), Verdicts[T - 1]);
+  }
+  Run = Cli(Cue, "verify 1-2");
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+}
