@@ -1,5 +1,6 @@
 #include "ImageDrive.h"
 
+#include "QuietCdio.h"
 #include "platform/cdrip/CdDrives.h"
 
 #include <cdio/cdio.h>
@@ -20,20 +21,6 @@ std::vector<std::string>& ProgramImages() {
   static std::vector<std::string> Images;
   return Images;
 }
-
-// libcdio reports trouble with an image (a missing BIN, say) as warnings on
-// stderr; the reader's answer is "no disc", so they are kept quiet while it
-// works and the previous handler comes back afterwards.
-class TQuietCdio {
- public:
-  TQuietCdio() : Previous(cdio_log_set_handler([](cdio_log_level_t, const char*) {})) {}
-  ~TQuietCdio() { cdio_log_set_handler(Previous); }
-  TQuietCdio(const TQuietCdio&) = delete;
-  TQuietCdio& operator=(const TQuietCdio&) = delete;
-
- private:
-  cdio_log_handler_t Previous;
-};
 
 struct TCdioCloser {
   void operator()(CdIo_t* Cdio) const { cdio_destroy(Cdio); }

@@ -6,21 +6,11 @@
 
 #include <memory>
 
+#include "cddb/QuietCdio.h"
+
 namespace tolvar {
 
 namespace {
-
-// A disc without CD-Text is the usual case, not a warning for stderr.
-class TQuietLog {
- public:
-  TQuietLog() : FPrevious(cdio_log_set_handler([](cdio_log_level_t, const char*) {})) {}
-  ~TQuietLog() { cdio_log_set_handler(FPrevious); }
-  TQuietLog(const TQuietLog&) = delete;
-  TQuietLog& operator=(const TQuietLog&) = delete;
-
- private:
-  cdio_log_handler_t FPrevious;
-};
 
 std::string Field(cdtext_t* Text, cdtext_field_t Key, track_t Track) {
   const char* Value = cdtext_get_const(Text, Key, Track);
@@ -30,7 +20,7 @@ std::string Field(cdtext_t* Text, cdtext_field_t Key, track_t Track) {
 }  // namespace
 
 std::optional<TMetaRelease> ReadCdText(const std::string& Device) {
-  TQuietLog Quiet;
+  TQuietCdio Quiet;  // a disc without CD-Text is the usual case
   std::unique_ptr<CdIo_t, void (*)(CdIo_t*)> Cdio(nullptr, cdio_destroy);
   for (driver_id_t Driver : {DRIVER_UNKNOWN, DRIVER_BINCUE, DRIVER_CDRDAO, DRIVER_NRG}) {
     Cdio.reset(cdio_open(Device.c_str(), Driver));
