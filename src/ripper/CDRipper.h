@@ -123,6 +123,9 @@ class TCDRipper {
   TProcessTrackEvent OnBeginTrack;
   TProcessTrackEvent OnEndTrack;
   TProgressEvent OnProgress;
+  // Each chunk of audio as the library delivered it, before it is encoded or
+  // written: the owner's checksums see exactly what the file holds.
+  std::function<void(const uint8_t* Bytes, size_t Size)> OnAudioRead;
   std::string FileName;
 
   // ---- Public state ----

@@ -244,7 +244,10 @@ int32_t TCDRipper::FillRaw(int32_t Request) {
     ValidBytes = std::clamp<int32_t>(ValidBytes, 0, static_cast<int32_t>(RipBuffer.size()));
     if (Result == cdrip::kCdexOk || Result == cdrip::kCdexJitterError) {
       // A chunk may bring no bytes yet (a resampler filling up): read on.
-      if (ValidBytes > 0) RipPercent = CR_GetPercentCompleted();
+      if (ValidBytes > 0) {
+        RipPercent = CR_GetPercentCompleted();
+        if (OnAudioRead) OnAudioRead(RipBuffer.data(), static_cast<size_t>(ValidBytes));
+      }
     } else if (Result == cdrip::kCdexRippingDone) {
       ChunksEnded = true;
     } else {

@@ -159,6 +159,8 @@ bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
       int32_t Bytes = 0;
       Result = CR_RipChunk(ReadBuffer.data() + Carry, Bytes, false);
       Bytes = std::clamp(Bytes, 0, BufferBytes);
+      if (Result != cdrip::kCdexError && Bytes > 0 && OnAudioRead)
+        OnAudioRead(ReadBuffer.data() + Carry, static_cast<size_t>(Bytes));
       if (Result != cdrip::kCdexError && Encoding) {
         // Whole chunks straight from the read buffer; only the rest is moved.
         const uint32_t Total = Carry + static_cast<uint32_t>(Bytes);

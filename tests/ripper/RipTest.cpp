@@ -85,10 +85,23 @@ TEST_F(RipTest, WavAndRawPcmHoldTheRangeByteForByte) {
   EXPECT_EQ(Events, (std::vector<std::string>{"begin 2", "end 2"}));
 
   // Neither WAV nor encoding: PCM alone, here of two tracks back to back.
+  // The read hook sees the same audio, also when it is encoded.
+  std::string Seen;
+  Ripper.OnAudioRead = [&](const uint8_t* Bytes, size_t Size) {
+    Seen.append(reinterpret_cast<const char*>(Bytes), Size);
+  };
   Ripper.WriteWAV = false;
   Ripper.FileName = Dir / "t12.pcm";
   Ripper.Rip(1, 2);
   EXPECT_TRUE(ReadFile(Dir / "t12.pcm") == ImagePcm(1, 0, 301) + ImagePcm(2, 0, 450));
+  EXPECT_TRUE(Seen == ImagePcm(1, 0, 301) + ImagePcm(2, 0, 450));
+  Seen.clear();
+  Ripper.Encode = true;
+  Ripper.FileName = Dir / "t1.mp3";
+  Ripper.Rip(1);
+  EXPECT_TRUE(Seen == ImagePcm(1, 0, 301));
+  Ripper.Encode = false;
+  Ripper.OnAudioRead = nullptr;
 
   // Cancelled after two chunks of 26 sectors: the header says so.
   Ripper.WriteWAV = true;
