@@ -79,6 +79,11 @@ class TfrmTolvar : public QMainWindow {
   // [Metadata] of the settings file.
   std::string MetadataSources = "musicbrainz,cddb,cdtext";
   bool AutoLookupOn = true, CoverArtOn = true, SaveCoverOn = true;
+  // [Drives] of the settings file: each drive's read offset in samples, by
+  // its name in the drive list. [Verify]: what a separate-tracks rip checks
+  // and writes.
+  std::map<std::string, int> DriveOffsets;
+  bool VerifyAccurateRip = true, TestAndCopy = false, WriteRipLog = true;
 
   // --- Window state shared by the window's parts ---
   bool Stopped = false;   // a rip job was asked to stop
@@ -213,6 +218,10 @@ class TfrmTolvar : public QMainWindow {
   void AddCoverToRip(const std::string& File, bool Ogg);
   void LoadMetadataSettings(const TIniFile& Ini);
   void SaveMetadataSettings(TIniFile& Ini) const;
+
+  // --- Verified rips (VerifyHandlers.cpp) ---
+  void LoadVerifySettings(const TIniFile& Ini);
+  void SaveVerifySettings(TIniFile& Ini) const;
 
   // --- Encoding settings and presets ---
   void SetDefaultSettings();

@@ -95,6 +95,7 @@ void TfrmTolvar::LoadSettings(const std::string& FileName, bool WithForm) {
       // Level 5 stays possible for servers that need it; anything else asks at 6.
       Cddb->ProtocolLevel = ReadInt(Ini, "CDDB", "Proto", 6) == 5 ? 5 : 6;
       LoadMetadataSettings(Ini);
+      LoadVerifySettings(Ini);
     }
     deSaveDir->setText(FromPath(Ini.ReadString("Settings", "SaveDir", DefaultSaveDir())));
     for (const TLameKey& K : LameKeys) K.Set(*Lame, ReadLameKey(Ini, K, K.Get(*Lame)));
@@ -132,7 +133,10 @@ void TfrmTolvar::SaveSettings(const std::string& FileName, bool WithForm) {
   if (WithForm) Ini.WriteInteger("CDDB", "Proto", Cddb->ProtocolLevel);
   Ini.WriteInteger("Flac", "Level", FlacLevel);
   Ini.WriteInteger("Opus", "Bitrate", OpusBitrate);
-  if (WithForm) SaveMetadataSettings(Ini);
+  if (WithForm) {
+    SaveMetadataSettings(Ini);
+    SaveVerifySettings(Ini);
+  }
   Ini.UpdateFile();
 }
 

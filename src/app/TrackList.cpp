@@ -23,9 +23,9 @@ struct TColumnInfo {
 };
 
 const TColumnInfo Columns[TTrackListModel::ColumnCount] = {
-    {"Artist", 130, Qt::AlignLeft}, {"Title", 130, Qt::AlignLeft}, {"Time", 50, Qt::AlignRight},
-    {"Year", 60, Qt::AlignRight},   {"Album", 130, Qt::AlignLeft}, {"Genre", 90, Qt::AlignLeft},
-    {"Comments", 70, Qt::AlignLeft}};
+    {"Artist", 130, Qt::AlignLeft},  {"Title", 130, Qt::AlignLeft},   {"Time", 50, Qt::AlignRight},
+    {"Year", 60, Qt::AlignRight},    {"Album", 130, Qt::AlignLeft},   {"Genre", 90, Qt::AlignLeft},
+    {"Comments", 70, Qt::AlignLeft}, {"Accuracy", 100, Qt::AlignLeft}};
 
 }  // namespace
 
@@ -47,6 +47,7 @@ QVariant TTrackListModel::data(const QModelIndex& Index, int Role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
       if (Column == colTime) return TimeText ? TimeText(Row) : QString();
+      if (Column == colAccuracy) return FromText(Rows[Row].Accuracy);
       return FromText(*Field(Rows[Row].Data, Column));
     case Qt::CheckStateRole:
       if (Column == colTitle) return Rows[Row].Checked ? Qt::Checked : Qt::Unchecked;
@@ -69,7 +70,7 @@ bool TTrackListModel::setData(const QModelIndex& Index, const QVariant& Value, i
     SetChecked(Index.row(), Value.toInt() == Qt::Checked);
     return true;
   }
-  if (Role == Qt::EditRole && Index.column() != colTime) {
+  if (Role == Qt::EditRole && Editable(Index.column())) {
     SetField(Index.row(), Index.column(), ToText(Value.toString()));
     return true;
   }
@@ -87,7 +88,7 @@ QVariant TTrackListModel::headerData(int Section, Qt::Orientation Orientation, i
 Qt::ItemFlags TTrackListModel::flags(const QModelIndex& Index) const {
   if (!Index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (Index.column() != colTime) Flags |= Qt::ItemIsEditable;
+  if (Editable(Index.column())) Flags |= Qt::ItemIsEditable;
   if (Index.column() == colTitle) Flags |= Qt::ItemIsUserCheckable;
   return Flags;
 }
@@ -105,7 +106,7 @@ void TTrackListModel::SetRowCount(int Count) {
   const int Old = rowCount();
   if (Count > Old) {
     beginInsertRows({}, Old, Count - 1);
-    for (int Row = Old; Row < Count; ++Row) Rows.push_back({InitNode(Row), true});
+    for (int Row = Old; Row < Count; ++Row) Rows.push_back({InitNode(Row), true, {}});
     endInsertRows();
   } else if (Count < Old) {
     beginRemoveRows({}, Count, Old - 1);
@@ -168,11 +169,22 @@ const std::string* TTrackListModel::Field(const TTrackNodeData& Node, int Column
 }
 
 void TTrackListModel::SetField(int Row, int Column, const std::string& Text) {
-  if (Row < 0 || Row >= rowCount() || Column == colTime || Column < 0 || Column >= ColumnCount)
+  if (Row < 0 || Row >= rowCount() || !Editable(Column) || Column < 0 || Column >= ColumnCount)
     return;
   *Field(Rows[Row].Data, Column) = Utf8Left(Text, MaxLength(Column));
   QModelIndex Cell = index(Row, Column);
   emit dataChanged(Cell, Cell, {Qt::DisplayRole, Qt::EditRole});
+}
+
+void TTrackListModel::SetAccuracy(int Row, const std::string& Text) {
+  if (Row < 0 || Row >= rowCount() || Rows[Row].Accuracy == Text) return;
+  Rows[Row].Accuracy = Text;
+  const QModelIndex Cell = index(Row, colAccuracy);
+  emit dataChanged(Cell, Cell, {Qt::DisplayRole});
+}
+
+void TTrackListModel::ClearAccuracy() {
+  for (int Row = 0; Row < rowCount(); ++Row) SetAccuracy(Row, {});
 }
 
 void TTrackListModel::TracksChanged() {
@@ -239,7 +251,7 @@ std::vector<int> TTrackListView::SelectedRows() const {
 
 void TTrackListView::EditFocusedCell() {
   QModelIndex Focused = currentIndex();
-  if (Focused.isValid() && Focused.column() != TTrackListModel::colTime) edit(Focused);
+  if (Focused.isValid() && TTrackListModel::Editable(Focused.column())) edit(Focused);
 }
 
 QModelIndex TTrackListView::moveCursor(CursorAction Action, Qt::KeyboardModifiers Modifiers) {

@@ -32,6 +32,7 @@ class TTrackListModel : public QAbstractTableModel {
     colAlbum,
     colGenre,
     colComment,
+    colAccuracy,  // the verdict of the last verified rip of the row
     ColumnCount
   };
 
@@ -63,8 +64,15 @@ class TTrackListModel : public QAbstractTableModel {
   // Checks or unchecks every row, first to last, then repaints once.
   void SetAllChecks(bool Checked);
 
+  // The row's verification result as the Accuracy column shows it (empty:
+  // none).
+  void SetAccuracy(int Row, const std::string& Text);
+  void ClearAccuracy();
+  // Time and Accuracy are the program's own; the user edits the rest.
+  static bool Editable(int Column) { return Column != colTime && Column != colAccuracy; }
+
   // Stores a text into the field of Column, cut to the field's maximum
-  // length in characters. The Time column stores nothing.
+  // length in characters. Columns that are not editable store nothing.
   void SetField(int Row, int Column, const std::string& Text);
   static int MaxLength(int Column);
   static std::string* Field(TTrackNodeData& Node, int Column);
@@ -77,6 +85,7 @@ class TTrackListModel : public QAbstractTableModel {
   struct TRow {
     TTrackNodeData Data;
     bool Checked = true;
+    std::string Accuracy;
   };
   std::vector<TRow> Rows;
 };

@@ -13,7 +13,7 @@
 namespace tolvar {
 
 void TfrmTolvar::VSTNewText(int Column, const QString& NewText) {
-  if (Column == TTrackListModel::colTime) return;
+  if (!TTrackListModel::Editable(Column)) return;
   const std::string Text = ToText(NewText);
   for (int Row : VST->SelectedRows()) Tracks()->SetField(Row, Column, Text);
 }
@@ -24,7 +24,7 @@ void TfrmTolvar::VSTDblClick() {
 }
 
 void TfrmTolvar::PopupMenuPopup(const QPoint& Position) {
-  mniRename->setVisible(VST->currentIndex().column() != TTrackListModel::colTime);
+  mniRename->setVisible(TTrackListModel::Editable(VST->currentIndex().column()));
   PopupMenu->popup(VST->viewport()->mapToGlobal(Position));
 }
 

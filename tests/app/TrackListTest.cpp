@@ -66,8 +66,9 @@ class TrackListTest : public QObject {
   void columnsAndCells() {
     TTrackListView View;
     TTrackListModel* Model = View.Model();
-    const QStringList Captions = {"Artist", "Title", "Time", "Year", "Album", "Genre", "Comments"};
-    const int Widths[] = {130, 130, 50, 60, 130, 90, 70};
+    const QStringList Captions = {"Artist", "Title", "Time",     "Year",
+                                  "Album",  "Genre", "Comments", "Accuracy"};
+    const int Widths[] = {130, 130, 50, 60, 130, 90, 70, 100};
     for (int C = 0; C < Col::ColumnCount; ++C) {
       QCOMPARE(Model->headerData(C, Qt::Horizontal, Qt::DisplayRole).toString(), Captions[C]);
       if (C != Col::colTime) QCOMPARE(View.header()->sectionSize(C), Widths[C]);
@@ -92,6 +93,10 @@ class TrackListTest : public QObject {
     QVERIFY(Model->flags(Model->index(0, Col::colTitle)) & Qt::ItemIsUserCheckable);
     QVERIFY(!Model->data(Model->index(0, Col::colArtist), Qt::CheckStateRole).isValid());
     QVERIFY(!(Model->flags(Model->index(0, Col::colTime)) & Qt::ItemIsEditable));
+    // Accuracy shows the program's verdict and takes no edit.
+    QVERIFY(!Model->setData(Model->index(0, Col::colAccuracy), "x", Qt::EditRole));
+    Model->SetAccuracy(0, "Accurate (12)");
+    QCOMPARE(Model->data(Model->index(0, Col::colAccuracy)).toString(), QString("Accurate (12)"));
     QVERIFY(Model->flags(Model->index(0, Col::colYear)) & Qt::ItemIsEditable);
     // A data track is grey and can still be checked.
     QVERIFY(!Model->data(Model->index(0, Col::colTitle), Qt::ForegroundRole).isValid());

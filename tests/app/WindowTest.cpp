@@ -181,18 +181,20 @@ class WindowTest : public QObject {
     { TfrmTolvar Form; }
     const std::string First = ReadFile(Env.SettingsFile());
     QCOMPARE(IniLayout(First),
-             (std::vector<std::string>{"[Form]",         "Top",        "Left",
-                                       "Height",         "Width",      "ActivePageIndex",
-                                       "[Settings]",     "CurPreset",  "Encode",
-                                       "SingleTrack",    "SaveDir",    "EncoderType",
-                                       "OggQuality",     "[Lame]",     "BitRate",
-                                       "MaxBitRate",     "EnableVBR",  "Copyright",
-                                       "Original",       "CRC",        "VBRQuality",
-                                       "WriteVBRHeader", "Mode",       "Quality",
-                                       "Private",        "[CDDB]",     "Proto",
-                                       "[Flac]",         "Level",      "[Opus]",
-                                       "Bitrate",        "[Metadata]", "Sources",
-                                       "AutoLookup",     "CoverArt",   "SaveCover"}));
+             (std::vector<std::string>{"[Form]",         "Top",         "Left",
+                                       "Height",         "Width",       "ActivePageIndex",
+                                       "[Settings]",     "CurPreset",   "Encode",
+                                       "SingleTrack",    "SaveDir",     "EncoderType",
+                                       "OggQuality",     "[Lame]",      "BitRate",
+                                       "MaxBitRate",     "EnableVBR",   "Copyright",
+                                       "Original",       "CRC",         "VBRQuality",
+                                       "WriteVBRHeader", "Mode",        "Quality",
+                                       "Private",        "[CDDB]",      "Proto",
+                                       "[Flac]",         "Level",       "[Opus]",
+                                       "Bitrate",        "[Metadata]",  "Sources",
+                                       "AutoLookup",     "CoverArt",    "SaveCover",
+                                       "[Verify]",       "AccurateRip", "TestAndCopy",
+                                       "WriteLog"}));
     QVERIFY(First.find("[Metadata]\nSources=musicbrainz,cddb,cdtext\nAutoLookup=1\nCoverArt=1\n"
                        "SaveCover=1\n") != std::string::npos);
     QVERIFY(First.find("CurPreset=Default\n") != std::string::npos);
