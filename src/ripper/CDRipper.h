@@ -163,6 +163,10 @@ class TCDRipper {
   bool CanPlay();
   void SetStatus(const std::string& Text);
   bool ApplyParameters();
+  // The active drive's read offset in samples; it reaches the library with
+  // the next ApplyParameters and stays with that drive.
+  int32_t ReadOffset() const { return Params.ReadOffset; }
+  void SetReadOffset(int32_t Samples) { Params.ReadOffset = Samples; }
   TTrack* GetTrack(int Index) const;
   int TrackDuration(int Index) const;
   // Asks a running rip to stop.
