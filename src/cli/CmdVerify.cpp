@@ -24,27 +24,6 @@ std::string Hex(uint32_t V) {
   return Text;
 }
 
-// Feeds sectors First..Last of the selected drive into Sums.
-void ReadTrack(TCDRipper& R, int32_t First, int32_t Last, TTrackChecksums& Sums) {
-  if (!R.ApplyParameters()) throw TCommandError("invalid drive parameters");
-  int32_t BufferBytes = 0;
-  if (CR_OpenRipper(BufferBytes, First, Last) != cdrip::kCdexOk)
-    throw TCommandError("cannot read sectors " + std::to_string(First) + "-" +
-                        std::to_string(Last));
-  std::vector<uint8_t> Buffer(static_cast<size_t>(std::max(BufferBytes, 0)));
-  int32_t Result = cdrip::kCdexOk;
-  while (Result != cdrip::kCdexRippingDone && Result != cdrip::kCdexError) {
-    int32_t Bytes = 0;
-    Result = CR_RipChunk(Buffer.data(), Bytes, false);
-    if (Result != cdrip::kCdexError)
-      Sums.Feed(Buffer.data(), static_cast<size_t>(std::clamp(Bytes, 0, BufferBytes)));
-  }
-  CR_CloseRipper();
-  if (Result == cdrip::kCdexError)
-    throw TCommandError("read error in sectors " + std::to_string(First) + "-" +
-                        std::to_string(Last));
-}
-
 }  // namespace
 
 int RunVerify(TContext& Context, TArgs& Args) {
@@ -75,7 +54,10 @@ int RunVerify(TContext& Context, TArgs& Args) {
     const uint64_t Frames =
         uint64_t(std::max(Track.EndSector - Track.StartSector + 1, 0)) * kFramesPerSector;
     TTrackChecksums Sums(Frames, Index == 0, Index + 1 == Id.Tracks.size());
-    ReadTrack(R, Track.StartSector, Track.EndSector, Sums);
+    R.OnAudioRead = [&Sums](const uint8_t* Bytes, size_t Size) { Sums.Feed(Bytes, Size); };
+    if (!R.ReadSectors(Track.StartSector, Track.EndSector))
+      throw TCommandError("read error in sectors " + std::to_string(Track.StartSector) + "-" +
+                          std::to_string(Track.EndSector));
     std::cout << "Track " << TwoDigitNumber(T) << ": v1 " << Hex(Sums.V1()) << " v2 "
               << Hex(Sums.V2()) << " crc32 " << Hex(Sums.Crc32());
     const auto Match = MatchTrack(Database.Pressings, Index, Sums.V1(), Sums.V2());

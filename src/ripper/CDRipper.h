@@ -194,6 +194,12 @@ class TCDRipper {
   // when null).
   bool RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name,
                   const TTagModel* Tags = nullptr);
+  // Reads FirstSector..LastSector as RipSectors does, handing every chunk to
+  // OnAudioRead and writing nothing (a test read, a verification). False
+  // when the library refused the range or a chunk failed (the read ends
+  // there); Cancel stops it. Throws ECDRIPError
+  // when the drive parameters are refused.
+  bool ReadSectors(int32_t FirstSector, int32_t LastSector);
   // The tags of a rip of FirstTrack..LastTrack (-1: FirstTrack alone), for
   // every format: TagInfo's texts (the year as the date) and TagExtras.
   TTagModel TagModel(int FirstTrack, int LastTrack) const;
