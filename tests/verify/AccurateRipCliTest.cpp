@@ -222,10 +222,10 @@ TEST_F(AccurateRipCli, OffsetDetectFindsTheOffsetThatVerifiedRipsThenUse) {
   std::istringstream Lines(Run.Out);
   std::string Line;
   for (int L = 1; std::getline(Lines, Line); ++L) {
-    if (L > 3)
-      EXPECT_TRUE(Line.starts_with("Track 0" + std::to_string(L - 3) + ": v1 ") &&
-                  Line.ends_with(": accurate (confidence " + std::to_string(7 + L) + ", v1)"))
-          << Run.Out;
+    if (L <= 3) continue;
+    EXPECT_TRUE(Line.starts_with("Track 0" + std::to_string(L - 3) + ": v1 ") &&
+                Line.ends_with(": accurate (confidence " + std::to_string(7 + L) + ", v1)"))
+        << Run.Out;
   }
   EXPECT_EQ(std::count(Run.Out.begin(), Run.Out.end(), '\n'), 6) << Run.Out;
   EXPECT_EQ(Cli(Cue, "log verify " + Dir / "rip.log").Out, "Log checksum OK\n");
