@@ -1,12 +1,10 @@
 // tolvar-cli accuraterip: the disc's AccurateRip ID and address, and the
 // database's records for it.
-#include <cstdio>
 #include <iostream>
 #include <optional>
 
-#include "CddbCommands.h"
+#include "RipVerify.h"
 #include "VerifyCommands.h"
-#include "cddb/CddbDisc.h"
 #include "net/PollLoop.h"
 #include "verify/ArClient.h"
 
@@ -16,20 +14,6 @@ namespace {
 
 // The request has its own deadline; this only guards against waiting forever.
 constexpr std::chrono::minutes kFetchLimit{10};
-
-TAccurateRipId ReadId(const TContext& Context) {
-  TCddbDisc Reader;
-  ReadDiscToc(Reader, SelectCddbDrive(Context));
-  TAccurateRipId Id = ComputeAccurateRipId(Reader.CDInfo.Toc);
-  if (Id.Tracks.empty()) throw TCommandError("the disc has no audio track");
-  return Id;
-}
-
-std::string Hex(uint32_t V) {
-  char Text[9];
-  std::snprintf(Text, sizeof Text, "%08X", V);
-  return Text;
-}
 
 int PrintId(const TAccurateRipId& Id) {
   std::cout << "AccurateRip ID: " << Id.Name() << "\nURL: " << Id.Url(AccurateRipBase()) << '\n';
@@ -47,8 +31,8 @@ int PrintLookup(const TAccurateRipId& Id) {
     std::cout << "Pressing " << P + 1 << ": " << Entries.size() << " tracks\n";
     for (size_t T = 0; T < Entries.size(); ++T)
       std::cout << "Track " << TwoDigitNumber(Id.Tracks[T]) << ": confidence "
-                << int(Entries[T].Confidence) << " checksum " << Hex(Entries[T].Checksum)
-                << " sector450 " << Hex(Entries[T].Sector450) << '\n';
+                << int(Entries[T].Confidence) << " checksum " << ChecksumText(Entries[T].Checksum)
+                << " sector450 " << ChecksumText(Entries[T].Sector450) << '\n';
   }
   return 0;
 }
@@ -75,7 +59,7 @@ int RunAccurateRip(TContext& Context, TArgs& Args) {
   Args.Finish();
   if (Words.size() != 1 || (Words[0] != "id" && Words[0] != "lookup"))
     throw TUsageError("accuraterip needs a command: id or lookup");
-  const TAccurateRipId Id = ReadId(Context);
+  const TAccurateRipId Id = DiscAccurateRipId(Context);
   return Words[0] == "id" ? PrintId(Id) : PrintLookup(Id);
 }
 

@@ -18,6 +18,7 @@
 #include "EncoderOptions.h"
 #include "Interrupt.h"
 #include "LookupCommands.h"
+#include "RipVerify.h"
 #include "TagOptions.h"
 #include "encoders/LameCoder.h"
 #include "ripper/CueSheet.h"
@@ -61,6 +62,7 @@ struct TJob {
   bool AbortSent = false;               // Ctrl-C reached the ripper
   const TMetaRelease* Match = nullptr;  // --lookup: the chosen release
   TCoverImage Cover{};                  // --cover: embedded in every file that has tags
+  TRipVerifier* Verifier = nullptr;     // --verify, --test-and-copy, --log
 };
 
 bool IsRegularFile(const std::string& Path) {
@@ -93,6 +95,7 @@ TOutcome RipOne(TJob& J, int First, int Last) {
   J.Progress.Begin(File);
   bool Done = false;
   try {
+    if (J.Verifier) J.Verifier->BeforeRip(First, Last == -1 ? First : Last);
     Done = J.Format == TFormat::Ogg ? R.RipOgg(First, Last) : R.Rip(First, Last);
   } catch (const EFCreateError&) {
     J.Progress.End();
@@ -113,6 +116,7 @@ TOutcome RipOne(TJob& J, int First, int Last) {
     throw TCommandError("could not rip track " + std::to_string(First) + " into " + File);
   }
   EmbedCover(J, File);
+  if (J.Verifier) J.Verifier->AfterRip(First, Last == -1 ? First : Last, File);
   std::cout << File << std::endl;
   return TOutcome::Complete;
 }
@@ -285,6 +289,12 @@ const char* const kRipOptionsHelp =
     "  --lookup [--sources LIST] [--choose N]   name and tag the files from the disc's\n"
     "                         lookup (see 'lookup'); the tag options above still win\n"
     "  --cover                with --lookup: embed the front cover, save cover.jpg beside\n"
+    "  --verify               check each track against AccurateRip; verdicts after the paths\n"
+    "  --test-and-copy        read each track twice (test without a file, then the copy);\n"
+    "                         different CRCs make the track suspicious\n"
+    "  --offset K             the drive's read offset in samples (default: the settings\n"
+    "                         file's [Drives] value for the drive, else 0)\n"
+    "  --log FILE             write the rip log, sealed with its SHA-256 checksum\n"
     "  and the tag, FLAC, Opus, Ogg and MP3 encoder options of 'encode'\n";
 
 int RunRip(TContext& Context, TArgs& Args) {
@@ -304,6 +314,13 @@ int RunRip(TContext& Context, TArgs& Args) {
   const TLookupOptions LookupChoice = LookupOptions(Args);
   const bool Cover = Args.Flag("--cover");
   if (Cover && !Lookup) throw TUsageError("--cover needs --lookup");
+  const TVerifyOptions Verify = VerifyOptions(Args);
+  // The checksums are taken of the audio the library delivers, before
+  // encoding: that is the disc's own 44.1 kHz stereo unless a mono MP3 asks
+  // the library to mix down.
+  if ((Verify.Verify || Verify.TestAndCopy) && Format == TFormat::Mp3 &&
+      Coder.Mode() == TLameMode::MONO)
+    throw TUsageError("--verify and --test-and-copy need stereo audio: not with --mode mono");
   const std::vector<std::string> Words = Args.Positionals();
   if (Words.size() != 1) throw TUsageError("rip needs exactly one TRACKS argument");
   const std::vector<int> Tracks = ParseTracks(Words.front());
@@ -315,6 +332,8 @@ int RunRip(TContext& Context, TArgs& Args) {
   // The names first: a lookup that finds nothing ends the command before
   // any file is written.
   std::optional<TLookupResult> Found;
+  std::optional<TAccurateRipId> ArId;
+  if (Verify.Any()) ArId = DiscAccurateRipId(Context);
   if (Lookup) {
     Found = LookUpDisc(Context, LookupChoice);
     if (Found->Source.empty()) throw TCommandError("no source knows the disc");
@@ -354,6 +373,13 @@ int RunRip(TContext& Context, TArgs& Args) {
   R.SetOutputFormat(Mono ? cdrip::MONO44100 : cdrip::STEREO44100);
   Coder.SetMode(Mode);
   R.SetJitterCorrect(JitterCorrect);
+  R.SetReadOffset(DriveReadOffset(R, Session.Drive, Verify.Offset));
+  std::optional<TRipVerifier> Verifier;
+  if (Verify.Any()) {
+    Verifier.emplace(R, Session.Drive, Verify, *ArId);
+    if (J.Match) Verifier->SetMetadata(Found->Source, {{"Release ID", J.Match->ReleaseId}});
+    J.Verifier = &*Verifier;
+  }
   R.Encode = Format == TFormat::Mp3 || StreamFormatOf(Format);
   R.WriteWAV = Format == TFormat::Wav;
   if (StreamFormatOf(Format)) R.StreamEncoding = Stream;
@@ -379,7 +405,7 @@ int RunRip(TContext& Context, TArgs& Args) {
     }
   }
   R.ProcessMessages = nullptr;
-  return 0;
+  return Verifier ? Verifier->Finish() : 0;
 }
 
 }  // namespace tolvar::cli

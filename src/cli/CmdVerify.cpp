@@ -1,61 +1,21 @@
 // tolvar-cli verify [TRACKS]: reads audio tracks through the CD library as a
 // rip reads them, writing no file, and compares their AccurateRip sums with
 // the database's records of the disc.
-#include <algorithm>
-#include <cstdio>
 #include <iostream>
 
-#include "CddbCommands.h"
 #include "CliRipper.h"
+#include "RipVerify.h"
 #include "VerifyCommands.h"
-#include "cddb/CddbDisc.h"
-#include "ripper/CDRipIntf.h"
-#include "verify/Checksums.h"
 
 namespace tolvar::cli {
 
-namespace {
-
-constexpr uint32_t kFramesPerSector = 588;
-
-std::string Hex(uint32_t V) {
-  char Text[9];
-  std::snprintf(Text, sizeof Text, "%08X", V);
-  return Text;
-}
-
-// Feeds sectors First..Last of the selected drive into Sums.
-void ReadTrack(TCDRipper& R, int32_t First, int32_t Last, TTrackChecksums& Sums) {
-  if (!R.ApplyParameters()) throw TCommandError("invalid drive parameters");
-  int32_t BufferBytes = 0;
-  if (CR_OpenRipper(BufferBytes, First, Last) != cdrip::kCdexOk)
-    throw TCommandError("cannot read sectors " + std::to_string(First) + "-" +
-                        std::to_string(Last));
-  std::vector<uint8_t> Buffer(static_cast<size_t>(std::max(BufferBytes, 0)));
-  int32_t Result = cdrip::kCdexOk;
-  while (Result != cdrip::kCdexRippingDone && Result != cdrip::kCdexError) {
-    int32_t Bytes = 0;
-    Result = CR_RipChunk(Buffer.data(), Bytes, false);
-    if (Result != cdrip::kCdexError)
-      Sums.Feed(Buffer.data(), static_cast<size_t>(std::clamp(Bytes, 0, BufferBytes)));
-  }
-  CR_CloseRipper();
-  if (Result == cdrip::kCdexError)
-    throw TCommandError("read error in sectors " + std::to_string(First) + "-" +
-                        std::to_string(Last));
-}
-
-}  // namespace
-
 int RunVerify(TContext& Context, TArgs& Args) {
+  const std::optional<int32_t> Offset = OffsetOption(Args);
   const std::vector<std::string> Words = Args.Positionals();
   Args.Finish();
   if (Words.size() > 1) throw TUsageError("verify takes one TRACKS argument");
 
-  TCddbDisc Reader;
-  ReadDiscToc(Reader, SelectCddbDrive(Context));
-  const TAccurateRipId Id = ComputeAccurateRipId(Reader.CDInfo.Toc);
-  if (Id.Tracks.empty()) throw TCommandError("the disc has no audio track");
+  const TAccurateRipId Id = DiscAccurateRipId(Context);
   const std::vector<int> Tracks = Words.empty() ? Id.Tracks : ParseTracks(Words[0]);
 
   TRipperSession Session(Context);
@@ -64,30 +24,26 @@ int RunVerify(TContext& Context, TArgs& Args) {
   if (!R.DiscInfoValid) throw TCommandError("no disc in drive " + std::to_string(Session.Drive));
   CheckTracks(R, Tracks);
   R.SetOutputFormat(cdrip::STEREO44100);
-  const TArLookup Database = LookUpAccurateRip(Id);
+  R.SetReadOffset(DriveReadOffset(R, Session.Drive, Offset));
+  TRipVerification Verification = MakeVerification(R, Id);
+  Verification.SetDatabase(LookUpAccurateRip(Id).Pressings);
+  R.OnAudioRead = [&Verification](const uint8_t* Bytes, size_t Size) {
+    Verification.Feed(Bytes, Size);
+  };
 
   bool AllAccurate = true;
   for (int T : Tracks) {
-    const size_t Index = std::find(Id.Tracks.begin(), Id.Tracks.end(), T) - Id.Tracks.begin();
-    if (Index == Id.Tracks.size())
+    if (!Verification.Track(T))
       throw TCommandError("track " + std::to_string(T) + " is a data track");
     const TTrack& Track = *R.GetTrack(T - 1);
-    const uint64_t Frames =
-        uint64_t(std::max(Track.EndSector - Track.StartSector + 1, 0)) * kFramesPerSector;
-    TTrackChecksums Sums(Frames, Index == 0, Index + 1 == Id.Tracks.size());
-    ReadTrack(R, Track.StartSector, Track.EndSector, Sums);
-    std::cout << "Track " << TwoDigitNumber(T) << ": v1 " << Hex(Sums.V1()) << " v2 "
-              << Hex(Sums.V2()) << " crc32 " << Hex(Sums.Crc32());
-    const auto Match = MatchTrack(Database.Pressings, Index, Sums.V1(), Sums.V2());
-    if (Database.Pressings.empty())
-      std::cout << ": not in database\n";
-    else if (!Match)
-      std::cout << ": not accurate\n";
-    else
-      std::cout << ": accurate (confidence " << int(Match->Confidence) << ", "
-                << (Match->V2 ? "v2" : "v1") << ")\n";
-    AllAccurate = AllAccurate && Match;
+    Verification.BeginCopy(T);
+    if (!R.ReadSectors(Track.StartSector, Track.EndSector))
+      throw TCommandError("read error in sectors " + std::to_string(Track.StartSector) + "-" +
+                          std::to_string(Track.EndSector));
+    std::cout << Verification.VerdictLine(T) << '\n';
+    AllAccurate = AllAccurate && Verification.Track(T)->Status == TTrackStatus::Accurate;
   }
+  R.OnAudioRead = nullptr;
   return AllAccurate ? 0 : 1;
 }
 

@@ -23,6 +23,8 @@ int RunDiscId(TContext& Context, TArgs& Args);
 int RunLookup(TContext& Context, TArgs& Args);
 int RunAccurateRip(TContext& Context, TArgs& Args);
 int RunVerify(TContext& Context, TArgs& Args);
+int RunOffset(TContext& Context, TArgs& Args);
+int RunLog(TContext& Context, TArgs& Args);
 extern const char* const kCueOptionsHelp;
 
 namespace {
@@ -89,6 +91,12 @@ const std::string kAccurateRipSynopsis =
         "  id                     the disc's AccurateRip ID and the address of its file\n"
         "  lookup                 the database's pressings of the disc and their checksums");
 
+const std::string kVerifySynopsis =
+    "verify [TRACKS] [--offset K]   read audio tracks and check them against AccurateRip" +
+    Nested(
+        "  --offset K             the drive's read offset in samples (default: the settings\n"
+        "                         file's [Drives] value for the drive, else 0)");
+
 }  // namespace
 
 const std::vector<TCommand>& Commands() {
@@ -108,8 +116,11 @@ const std::vector<TCommand>& Commands() {
        RunDiscId},
       {"lookup", kLookupSynopsis.c_str(), RunLookup},
       {"accuraterip", kAccurateRipSynopsis.c_str(), RunAccurateRip},
-      {"verify", "verify [TRACKS]        read audio tracks and check them against AccurateRip",
-       RunVerify},
+      {"verify", kVerifySynopsis.c_str(), RunVerify},
+      {"offset",
+       "offset detect          find the drive's read offset from a disc AccurateRip knows",
+       RunOffset},
+      {"log", "log verify FILE        check the SHA-256 checksum that ends a rip log", RunLog},
   };
   return Table;
 }

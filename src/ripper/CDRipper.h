@@ -163,6 +163,10 @@ class TCDRipper {
   bool CanPlay();
   void SetStatus(const std::string& Text);
   bool ApplyParameters();
+  // The active drive's read offset in samples; it reaches the library with
+  // the next ApplyParameters and stays with that drive.
+  int32_t ReadOffset() const { return Params.ReadOffset; }
+  void SetReadOffset(int32_t Samples) { Params.ReadOffset = Samples; }
   TTrack* GetTrack(int Index) const;
   int TrackDuration(int Index) const;
   // Asks a running rip to stop.
@@ -190,6 +194,12 @@ class TCDRipper {
   // when null).
   bool RipSectors(int32_t FirstSector, int32_t LastSector, const std::string& Name,
                   const TTagModel* Tags = nullptr);
+  // Reads FirstSector..LastSector as RipSectors does, handing every chunk to
+  // OnAudioRead and writing nothing (a test read, a verification). False
+  // when the library refused the range or a chunk failed (the read ends
+  // there); Cancel stops it. Throws ECDRIPError
+  // when the drive parameters are refused.
+  bool ReadSectors(int32_t FirstSector, int32_t LastSector);
   // The tags of a rip of FirstTrack..LastTrack (-1: FirstTrack alone), for
   // every format: TagInfo's texts (the year as the date) and TagExtras.
   TTagModel TagModel(int FirstTrack, int LastTrack) const;

@@ -439,6 +439,48 @@ TEST_F(CdripTest, ResamplingFiltersWhatTheLowerRateCannotCarry) {
   EXPECT_NEAR(Rms(Kept, 2000, Kept.size() - 2000), 12000 / std::sqrt(2.0), 300);
 }
 
+TEST_F(CdripTest, AReadOffsetShiftsTheAudioWithSilenceBeyondTheAudioTracks) {
+  // A data track first on one disc and last on the other: both are silence.
+  const std::vector<std::vector<TImageTrack>> Discs{{{300, true}, {500}, {400}},
+                                                    {{500}, {400}, {300, true}}};
+  for (const auto& Tracks : Discs) {
+    Use({MakeImage("offset.cue", Tracks)});
+    std::vector<int32_t> Starts{0};
+    for (const TImageTrack& T : Tracks) Starts.push_back(Starts.back() + T.Sectors);
+    // The disc's audio frame by frame, silence outside its audio tracks.
+    auto DiscFrame = [&](int64_t Frame) -> uint32_t {
+      for (size_t T = 0; T < Tracks.size(); ++T)
+        if (Frame >= int64_t{Starts[T]} * kFramesPerSector &&
+            Frame < int64_t{Starts[T + 1]} * kFramesPerSector)
+          return Tracks[T].Data ? 0
+                                : TestAudioFrame(int(T) + 1, Frame - Starts[T] * kFramesPerSector);
+      return 0;
+    };
+    const size_t FirstAudio = Tracks[0].Data ? 1 : 0, LastAudio = FirstAudio + 1;
+    for (int32_t Jitter : {0, -1})
+      for (int32_t Offset : {6, -30, 700}) {
+        SCOPED_TRACE("jitter " + std::to_string(Jitter) + " offset " + std::to_string(Offset));
+        TDriveParams P;
+        ASSERT_EQ(CR_GetCDROMParameters(&P), 0);
+        P.ReadOffset = Offset;
+        ASSERT_EQ(CR_SetCDROMParameters(&P), 0);
+        SetParams(Jitter, STEREO44100, 7);
+        for (size_t T : {FirstAudio, LastAudio}) {
+          const TRip R = Rip(Starts[T], Starts[T + 1] - 1);
+          ASSERT_EQ(R.Bytes.size(), size_t(Starts[T + 1] - Starts[T]) * kBytesPerSector);
+          size_t Wrong = 0;
+          for (size_t F = 0; F < R.Bytes.size() / 4; ++F) {
+            uint32_t Got;
+            std::memcpy(&Got, R.Bytes.data() + 4 * F, 4);
+            Wrong += Got != DiscFrame(int64_t{Starts[T]} * kFramesPerSector + Offset + int64_t(F));
+          }
+          EXPECT_EQ(Wrong, 0u) << "track " << T + 1;
+          EXPECT_EQ(CR_GetNumberOfJitterErrors(), 0);
+        }
+      }
+  }
+}
+
 // ---- Drive parameters ----
 
 TEST_F(CdripTest, DriveParametersKeepTheirLayoutAndTheDrivesName) {

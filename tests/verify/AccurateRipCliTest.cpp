@@ -3,8 +3,10 @@
 // test writes from its own reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "ArReference.h"
 #include "DiscImage.h"
@@ -29,10 +31,11 @@ class AccurateRipCli : public ::testing::Test {
         fixtures::FixturesDir() + "/accuraterip_server.py", std::vector<std::string>{Db});
   }
 
-  TRun Cli(const std::string& Image, const std::string& Arguments) {
-    const std::string Command = "(env TOLVAR_ACCURATERIP_URL=" + Server->Url("") +
-                                " " TOLVAR_CLI " --image " + Image + " " + Arguments + " 2>" +
-                                Dir / "err)";
+  TRun Cli(const std::string& Image, const std::string& Arguments,
+           const std::string& Environment = "") {
+    const std::string Command = "(env TOLVAR_ACCURATERIP_URL=" + Server->Url("") + " " +
+                                Environment + TOLVAR_CLI " --image " + Image + " " + Arguments +
+                                " 2>" + Dir / "err)";
     TRun Run;
     Run.Out = fixtures::RunCommand(Command, &Run.Status);
     Run.Err = fixtures::ReadFile(Dir / "err");
@@ -44,6 +47,18 @@ class AccurateRipCli : public ::testing::Test {
     const TRun Run = Cli(Image, "cddb discid");
     EXPECT_EQ(Run.Status, 0) << Run.Err;
     return Run.Out.substr(9, 8);
+  }
+
+  // The database file's path below Db for the disc (its folder made), and the disc's IDs.
+  std::string DatabaseFile(const std::string& Image, uint32_t (&Ids)[3]) {
+    const TRun Id = Cli(Image, "accuraterip id");
+    EXPECT_EQ(Id.Status, 0) << Id.Err;
+    const std::string Name = Id.Out.substr(16, Id.Out.find('\n') - 16);
+    for (int K = 0; K < 3; ++K) Ids[K] = std::stoul(Name.substr(4 + 9 * K, 8), nullptr, 16);
+    const size_t Path = Id.Out.find("/accuraterip/");
+    const std::string File = Db + Id.Out.substr(Path, Id.Out.size() - 1 - Path);
+    fs::create_directories(fs::path(File).parent_path());
+    return File;
   }
 
   fixtures::TTempDir Dir;
@@ -148,4 +163,77 @@ TEST_F(AccurateRipCli, VerifyMatchesEachTrackAgainstAnyPressingByV1OrV2) {
   }
   Run = Cli(Cue, "verify 1-2");
   EXPECT_EQ(Run.Status, 0) << Run.Err;
+}
+
+TEST_F(AccurateRipCli, OffsetDetectFindsTheOffsetThatVerifiedRipsThenUse) {
+  const std::string Cue = Dir / "offset.cue";
+  // The data track at the end is silence to an offset that reaches into it.
+  const std::vector<fixtures::TImageTrack> Tracks{{600}, {700}, {650}, {300, true}};
+  fixtures::WriteDiscImage(Cue, Tracks);
+  TRun Run = Cli(Cue, "offset detect");
+  EXPECT_EQ(Run.Status, 1) << Run.Err;
+  EXPECT_EQ(Run.Out, "Read offset: not found\n");
+
+  uint32_t Ids[3];
+  const std::string File = DatabaseFile(Cue, Ids);
+  // The disc frame by frame (the data track silent), and the pressing a drive
+  // with read offset K would have to read from it.
+  std::vector<uint32_t> Disc;
+  std::vector<size_t> Starts;
+  for (int T = 1; T <= 4; ++T) {
+    Starts.push_back(Disc.size());
+    for (uint64_t F = 0; F < uint64_t{Tracks[T - 1].Sectors} * fixtures::kFramesPerSector; ++F)
+      Disc.push_back(T == 4 ? 0 : fixtures::TestAudioFrame(T, F));
+  }
+  auto Pressing = [&](int64_t K) {
+    std::vector<fixtures::TRefEntry> Entries;
+    for (int T = 1; T <= 3; ++T) {
+      std::vector<uint32_t> Frames(Starts[T] - Starts[T - 1]);
+      for (size_t F = 0; F < Frames.size(); ++F) {
+        const int64_t At = int64_t(Starts[T - 1] + F) + K;
+        Frames[F] = At < 0 || At >= int64_t(Disc.size()) ? 0 : Disc[At];
+      }
+      const fixtures::TRefSums Sums = fixtures::ReferenceSums(Frames, T == 1, T == 3);
+      Entries.push_back({uint8_t(10 + T), Sums.V1, Sums.Sector450});
+    }
+    return fixtures::ReferenceRecord(Ids[0], Ids[1], Ids[2], Entries);
+  };
+  for (const auto& [K, Text] :
+       std::vector<std::pair<int, std::string>>{{6, "+6"}, {-30, "-30"}, {700, "+700"}}) {
+    fixtures::WriteFile(File, Pressing(K));
+    Run = Cli(Cue, "offset detect");
+    EXPECT_EQ(Run.Status, 0) << Run.Err;
+    EXPECT_EQ(Run.Out, "Read offset: " + Text + "\n");
+  }
+
+  // The drive's offset from the settings file, as the window keeps it.
+  fixtures::WriteFile(Dir / "tolvar.ini",
+                      "[Metadata]\nSources=cdtext\n[Drives]\nImage: " + Cue + "=700\n");
+  const std::string AppDir = "TOLVAR_APPDIR=" + Dir.Path() + "/ ";
+  Run = Cli(Cue, "verify");
+  EXPECT_EQ(Run.Status, 1) << Run.Out;
+  Run = Cli(Cue, "verify 3 --offset 700");
+  EXPECT_EQ(Run.Status, 0) << Run.Out << Run.Err;
+  Run =
+      Cli(Cue, "rip 1-3 --format flac --out " + Dir / "out" + " --verify --log " + Dir / "rip.log",
+          AppDir);
+  EXPECT_EQ(Run.Status, 0) << Run.Err;
+  // Three paths, then a verdict line per track.
+  std::istringstream Lines(Run.Out);
+  std::string Line;
+  for (int L = 1; std::getline(Lines, Line); ++L) {
+    if (L <= 3) continue;
+    EXPECT_TRUE(Line.starts_with("Track 0" + std::to_string(L - 3) + ": v1 ") &&
+                Line.ends_with(": accurate (confidence " + std::to_string(7 + L) + ", v1)"))
+        << Run.Out;
+  }
+  EXPECT_EQ(std::count(Run.Out.begin(), Run.Out.end(), '\n'), 6) << Run.Out;
+  EXPECT_EQ(Cli(Cue, "log verify " + Dir / "rip.log").Out, "Log checksum OK\n");
+  std::string Log = fixtures::ReadFile(Dir / "rip.log");
+  EXPECT_NE(Log.find("Read offset: +700\n"), std::string::npos) << Log;
+  Log[Log.find("Copy CRC: ") + 10] ^= 1;
+  fixtures::WriteFile(Dir / "rip.log", Log);
+  Run = Cli(Cue, "log verify " + Dir / "rip.log");
+  EXPECT_EQ(Run.Status, 1);
+  EXPECT_EQ(Run.Out, "Log checksum mismatch\n");
 }

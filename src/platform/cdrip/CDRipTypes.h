@@ -67,12 +67,15 @@ struct TDriveParams {
   int32_t NumReadSectors;     // sectors per chunk of an extraction (1..200)
   int32_t NumOverlapSectors;  // kept for the record layout; unused
   int32_t NumCompareSectors;  // kept for the record layout; unused
-  int32_t OffsetStart;        // kept for the record layout; unused
-  int32_t OffsetEnd;          // kept for the record layout; unused
-  int32_t Speed;              // read speed factor (x), 0 = the drive's own; real drives only
-  int32_t SpinUpTime;         // kept for the record layout; unused
-  int32_t JitterCorrection;   // true (-1, or any non-zero) = paranoia, false = plain reads
-  int32_t SwapLeftRight;      // non-zero swaps the channels of extracted audio
+  // The drive's read offset in stereo samples (may be negative): an
+  // extraction of sectors F..L delivers the disc's audio from sample
+  // F x 588 + ReadOffset on, with silence where that leaves the audio tracks.
+  int32_t ReadOffset;
+  int32_t OffsetEnd;         // kept for the record layout; unused
+  int32_t Speed;             // read speed factor (x), 0 = the drive's own; real drives only
+  int32_t SpinUpTime;        // kept for the record layout; unused
+  int32_t JitterCorrection;  // true (-1, or any non-zero) = paranoia, false = plain reads
+  int32_t SwapLeftRight;     // non-zero swaps the channels of extracted audio
   TDriveTable DriveTable;
   uint8_t TargetID, AdapterID, LunID, Reserved;
   int32_t ReadRetries;   // paranoia retries before a skip (1..1000)

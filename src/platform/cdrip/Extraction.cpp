@@ -28,7 +28,8 @@ struct TParanoia {
 
 namespace {
 
-constexpr int32_t kWordsPerSector = CD_FRAMEWORDS;  // 16-bit words in a sector
+constexpr int32_t kWordsPerSector = CD_FRAMEWORDS;   // 16-bit words in a sector
+constexpr int32_t kSectorFrames = kSectorBytes / 4;  // stereo samples in a sector
 
 // The sectors paranoia reported trouble with while one chunk was read; Lost
 // when one of them could not be kept.
@@ -93,6 +94,13 @@ TExtraction::TExtraction(TDrive& Drive, std::shared_ptr<TMedia> Disc, const TDri
   Retries = std::clamp<int32_t>(Params.ReadRetries, 1, 1000);
   SwapChannels = Params.SwapLeftRight != 0;
   Raw.resize(static_cast<size_t>(ChunkBytes));
+  // The offset is applied here rather than through paranoia, whose own offset
+  // handling is wrong for large and negative values in some versions.
+  const int32_t Offset = Params.ReadOffset;
+  ShiftSectors = Offset / kSectorFrames - (Offset % kSectorFrames < 0 ? 1 : 0);
+  ShiftBytes = (Offset - ShiftSectors * kSectorFrames) * 4;
+  DiscNext = First + ShiftSectors;
+  if (ShiftBytes > 0) Shifted.resize(static_cast<size_t>(ChunkBytes));
 
   std::lock_guard<std::mutex> Lock(Media->Io);
   Paranoia = std::make_unique<TParanoia>();
@@ -107,10 +115,9 @@ TExtraction::TExtraction(TDrive& Drive, std::shared_ptr<TMedia> Disc, const TDri
     Paranoia->Paranoia = cdio_paranoia_init(Paranoia->Drive);
     if (!Paranoia->Paranoia) throw std::runtime_error("cannot start paranoia");
     // cd-paranoia's default: full paranoia, but give up on a sector after
-    // the retries rather than hang on a scratch.
+    // the retries rather than hang on a scratch. Its range is set per run of
+    // audio sectors as they are read.
     cdio_paranoia_modeset(Paranoia->Paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-    cdio_paranoia_set_range(Paranoia->Paranoia, First, Last);
-    cdio_paranoia_seek(Paranoia->Paranoia, First, SEEK_SET);
   }
 }
 
@@ -127,39 +134,47 @@ void TExtraction::NoteError(int32_t Start, int32_t End) {
   ErrorEnd = End;
 }
 
-bool TExtraction::ReadPlain(int32_t Count, uint8_t* Into) {
+void TExtraction::ReadPlain(int32_t Sector, int32_t Count, uint8_t* Into) {
   // cdda reads at most its drive's burst (nsectors) per call and says how
   // many it read.
-  auto Read = [&](int32_t Sector, int32_t N, uint8_t* Bytes) {
+  auto Read = [&](int32_t At, int32_t N, uint8_t* Bytes) {
     std::lock_guard<std::mutex> Lock(Media->Io);
     while (N > 0) {
       if (Media->Gone) return false;
-      long Got = cdio_cddap_read(Paranoia->Drive, Bytes, Sector, N);
+      long Got = cdio_cddap_read(Paranoia->Drive, Bytes, At, N);
       if (Got <= 0 || Got > N) return false;
-      Sector += static_cast<int32_t>(Got);
+      At += static_cast<int32_t>(Got);
       N -= static_cast<int32_t>(Got);
       Bytes += static_cast<size_t>(Got) * kSectorBytes;
     }
     return true;
   };
   for (int32_t Try = 0; Try < 3; ++Try)
-    if (Read(Next, Count, Into)) return true;
+    if (Read(Sector, Count, Into)) return;
   // A real drive whose disc was taken out: the medium is marked Gone.
   if (!Drive.IsImage()) Drive.MediaLoaded();
   // Sector by sector: what still cannot be read becomes silence.
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
-    if (!Read(Next + I, 1, Bytes)) {
+    if (!Read(Sector + I, 1, Bytes)) {
       std::memset(Bytes, 0, kSectorBytes);
-      NoteBadSector(Next + I);
+      NoteBadDiscSector(Sector + I);
     }
   }
-  return ChunkIsClean(Count);
 }
 
-bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
+void TExtraction::ReadParanoid(int32_t Sector, int32_t Count, uint8_t* Into) {
   TParanoiaEvents Events;
   TEventsScope Scope(Events);
+  if (Sector != ParanoiaAt) {
+    // paranoia reads one run of audio sectors in order: a new run, or the
+    // first read, starts it afresh.
+    const auto [From, To] = AudioRun(Sector);
+    std::lock_guard<std::mutex> Lock(Media->Io);
+    cdio_paranoia_set_range(Paranoia->Paranoia, From, To);
+    cdio_paranoia_seek(Paranoia->Paranoia, Sector, SEEK_SET);
+  }
+  ParanoiaAt = Sector + Count;
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
     int16_t* Words = nullptr;
@@ -172,16 +187,37 @@ bool TExtraction::ReadParanoid(int32_t Count, uint8_t* Into) {
       std::memcpy(Bytes, Words, kSectorBytes);
     } else {
       std::memset(Bytes, 0, kSectorBytes);
-      NoteBadSector(Next + I);
+      NoteBadDiscSector(Sector + I);
     }
   }
   // paranoia reads ahead: trouble it met beyond this chunk belongs to the
   // chunk that delivers those sectors, and trouble outside the range to none.
-  for (long Sector : Events.Sectors)
-    if (Sector >= First && Sector <= Last) NoteBadSector(static_cast<int32_t>(Sector));
+  const int32_t RangeEnd = Last + ShiftSectors + (ShiftBytes > 0 ? 1 : 0);
+  for (long At : Events.Sectors)
+    if (At >= First + ShiftSectors && At <= RangeEnd) NoteBadDiscSector(static_cast<int32_t>(At));
   // Trouble that could not be noted still makes the chunk suspect.
   if (Events.Lost) NoteBadSector(Next);
-  return ChunkIsClean(Count);
+}
+
+std::pair<int32_t, int32_t> TExtraction::AudioRun(int32_t Sector) const {
+  const std::vector<TTocEntry>& Toc = Media->TableOfContents();
+  const auto IsAudio = [&Toc](size_t Entry) { return (Toc[Entry].Flags & 4) == 0; };
+  if (Sector < 0 || Sector >= Media->LeadOut()) return {1, 0};
+  size_t Entry = 0;  // the track that holds Sector; a first pregap is the first track's
+  while (Entry + 2 < Toc.size() && Toc[Entry + 1].StartSector <= Sector) ++Entry;
+  if (!IsAudio(Entry)) return {1, 0};
+  size_t Begin = Entry, End = Entry + 1;
+  while (Begin > 0 && IsAudio(Begin - 1)) --Begin;
+  while (End + 1 < Toc.size() && IsAudio(End)) ++End;
+  // Only what this extraction needs, so paranoia reads no further.
+  const int32_t NeedFrom = First + ShiftSectors;
+  const int32_t NeedTo = Last + ShiftSectors + (ShiftBytes > 0 ? 1 : 0);
+  return {std::max(Begin == 0 ? 0 : Toc[Begin].StartSector, NeedFrom),
+          std::min(Toc[End].StartSector - 1, NeedTo)};
+}
+
+void TExtraction::NoteBadDiscSector(int32_t Sector) {
+  NoteBadSector(std::clamp(Sector - ShiftSectors, First, Last));
 }
 
 void TExtraction::NoteBadSector(int32_t Sector) {
@@ -197,14 +233,48 @@ bool TExtraction::ChunkIsClean(int32_t Count) {
   return false;
 }
 
+void TExtraction::ReadDisc(int32_t Sector, int32_t Count, uint8_t* Into) {
+  for (int32_t I = 0; I < Count;) {
+    uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
+    const auto [From, To] = AudioRun(Sector + I);
+    if (From > To) {
+      std::memset(Bytes, 0, kSectorBytes);
+      ++I;
+      continue;
+    }
+    const int32_t N = std::min(Count - I, To - (Sector + I) + 1);
+    if (Paranoia->Paranoia)
+      ReadParanoid(Sector + I, N, Bytes);
+    else
+      ReadPlain(Sector + I, N, Bytes);
+    I += N;
+  }
+}
+
 bool TExtraction::ReadSectors(int32_t Count, uint8_t* Into) {
-  bool Clean = Paranoia->Paranoia ? ReadParanoid(Count, Into) : ReadPlain(Count, Into);
+  if (ShiftBytes == 0) {
+    ReadDisc(Next + ShiftSectors, Count, Into);
+  } else {
+    // The range starts inside a disc sector: each chunk begins with the end
+    // of the sector the last one read, so no sector is read twice.
+    const size_t Bytes = static_cast<size_t>(Count) * kSectorBytes;
+    if (Lead.empty()) {
+      ReadDisc(DiscNext++, 1, Shifted.data());
+      Lead.assign(Shifted.begin() + ShiftBytes, Shifted.begin() + kSectorBytes);
+    }
+    ReadDisc(DiscNext, Count, Shifted.data());
+    DiscNext += Count;
+    std::memcpy(Into, Lead.data(), Lead.size());
+    std::memcpy(Into + Lead.size(), Shifted.data(), Bytes - Lead.size());
+    Lead.assign(Shifted.begin() + static_cast<std::ptrdiff_t>(Bytes - Lead.size()),
+                Shifted.begin() + static_cast<std::ptrdiff_t>(Bytes));
+  }
   if (SwapChannels) {
     auto* Samples = reinterpret_cast<int16_t*>(Into);
     for (int32_t I = 0; I < Count * kSectorBytes / 4; ++I)
       std::swap(Samples[2 * I], Samples[2 * I + 1]);
   }
-  return Clean;
+  return ChunkIsClean(Count);
 }
 
 int32_t TExtraction::Chunk(uint8_t* Buffer, int32_t& NumBytes, bool Abort) {

@@ -2,10 +2,13 @@
 // One extraction (CR_OpenRipper .. CR_CloseRipper): reads a sector range of
 // a disc chunk by chunk, through cdparanoia's full mode when jitter
 // correction is on and with plain reads when it is off, and hands out the
-// audio in the output format of the drive parameters.
+// audio in the output format of the drive parameters. The drive's read
+// offset shifts what is read by whole samples; what the shifted range finds
+// outside the disc's audio tracks is silence.
 #include <cstdint>
 #include <memory>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "CDRipTypes.h"
@@ -39,12 +42,20 @@ class TExtraction {
   }
 
  private:
-  // Reads Count sectors at Next into Into; false when some had to be
-  // corrected or could not be read (those become silence).
+  // Reads the audio of Count sectors at Next, shifted by the read offset,
+  // into Into; false when some had to be corrected or could not be read
+  // (those become silence).
   bool ReadSectors(int32_t Count, uint8_t* Into);
-  bool ReadPlain(int32_t Count, uint8_t* Into);
-  bool ReadParanoid(int32_t Count, uint8_t* Into);
+  // Count disc sectors from Sector, unshifted; sectors outside the audio
+  // tracks are silence without a read.
+  void ReadDisc(int32_t Sector, int32_t Count, uint8_t* Into);
+  void ReadPlain(int32_t Sector, int32_t Count, uint8_t* Into);
+  void ReadParanoid(int32_t Sector, int32_t Count, uint8_t* Into);
+  // The run of audio sectors that holds Sector, or {1, 0} when it holds none.
+  std::pair<int32_t, int32_t> AudioRun(int32_t Sector) const;
   void NoteError(int32_t Start, int32_t End);
+  // Notes trouble in disc sector Sector against the range's sector it feeds.
+  void NoteBadDiscSector(int32_t Sector);
   void NoteBadSector(int32_t Sector);
   // True when no sector of the chunk at Next had trouble; else the trouble's
   // first and last sector become the last error position.
@@ -55,6 +66,13 @@ class TExtraction {
   std::unique_ptr<TParanoia> Paranoia;
   TFormatConverter Converter;
   int32_t First, Last, Next;
+  // The read offset as whole sectors and the bytes of one more sector.
+  int32_t ShiftSectors = 0;
+  int32_t ShiftBytes = 0;
+  int32_t DiscNext = 0;          // the next disc sector to read when ShiftBytes > 0
+  std::vector<uint8_t> Shifted;  // disc sectors read for a chunk, when ShiftBytes > 0
+  std::vector<uint8_t> Lead;     // the last sector's bytes the next chunk starts with
+  int32_t ParanoiaAt = -1;       // the sector paranoia delivers next
   int32_t ChunkSectors;
   int32_t ChunkBytes;
   int32_t Retries;

@@ -1,0 +1,137 @@
+#include "RipVerify.h"
+
+#include <ctime>
+#include <fstream>
+#include <iostream>
+
+#include "CddbCommands.h"
+#include "VerifyCommands.h"
+#include "cddb/CddbDisc.h"
+#include "util/IniFile.h"
+#include "util/MiscFunctions.h"
+#include "util/Product.h"
+
+namespace tolvar::cli {
+
+namespace {
+
+// Far beyond any drive's offset; keeps the sample arithmetic small.
+constexpr long long kOffsetLimit = 100000;
+
+std::string Now() {
+  const std::time_t T = std::time(nullptr);
+  std::tm Local{};
+  localtime_r(&T, &Local);
+  char Text[64];
+  std::strftime(Text, sizeof Text, "%Y-%m-%d %H:%M:%S %z", &Local);
+  return Text;
+}
+
+}  // namespace
+
+std::optional<int32_t> OffsetOption(TArgs& Args) {
+  const std::optional<std::string> Text = Args.Value("--offset");
+  if (!Text) return std::nullopt;
+  return static_cast<int32_t>(ParseIntArg(*Text, "option --offset", -kOffsetLimit, kOffsetLimit));
+}
+
+TVerifyOptions VerifyOptions(TArgs& Args) {
+  TVerifyOptions O;
+  O.Verify = Args.Flag("--verify");
+  O.TestAndCopy = Args.Flag("--test-and-copy");
+  O.Offset = OffsetOption(Args);
+  O.Log = Args.Value("--log");
+  if (O.Log && O.Log->empty()) throw TUsageError("option --log needs a file");
+  return O;
+}
+
+int32_t DriveReadOffset(const TCDRipper& R, int Drive, std::optional<int32_t> Option) {
+  if (Option) return *Option;
+  if (Drive < 0 || Drive >= static_cast<int>(R.Drives.size())) return 0;
+  // The window keeps each drive's offset in its settings file, beside this program.
+  const TIniFile Settings(AppDir() + "tolvar.ini");
+  const long long Offset = Settings.ReadInteger("Drives", R.Drives[Drive], 0);
+  return static_cast<int32_t>(std::clamp(Offset, -kOffsetLimit, kOffsetLimit));
+}
+
+TAccurateRipId DiscAccurateRipId(const TContext& Context) {
+  TCddbDisc Reader;
+  ReadDiscToc(Reader, SelectCddbDrive(Context));
+  TAccurateRipId Id = ComputeAccurateRipId(Reader.CDInfo.Toc);
+  if (Id.Tracks.empty()) throw TCommandError("the disc has no audio track");
+  return Id;
+}
+
+TRipVerification MakeVerification(const TCDRipper& R, const TAccurateRipId& Id) {
+  std::vector<int32_t> Sectors;
+  for (int Number : Id.Tracks) {
+    const TTrack* T = R.GetTrack(Number - 1);
+    Sectors.push_back(T ? T->EndSector - T->StartSector + 1 : 0);
+  }
+  return TRipVerification(Id, Sectors);
+}
+
+TRipVerifier::TRipVerifier(TCDRipper& Ripper, int Drive, const TVerifyOptions& Options,
+                           TAccurateRipId DiscId)
+    : R(Ripper),
+      Options(Options),
+      Id(std::move(DiscId)),
+      Verification(MakeVerification(Ripper, Id)) {
+  if (Options.Verify) Verification.SetDatabase(LookUpAccurateRip(Id).Pressings);
+  R.OnBeginTrack = [this](TCDRipper*, uint16_t Track) { Verification.BeginCopy(Track); };
+  R.OnAudioRead = [this](const uint8_t* Bytes, size_t Size) { Verification.Feed(Bytes, Size); };
+
+  Log.Program = std::string(kProductName) + " " + TOLVAR_VERSION;
+  Log.Date = Now();
+  Log.Drive = Drive >= 0 && Drive < static_cast<int>(R.Drives.size()) ? R.Drives[Drive] : "";
+  Log.ReadOffset = R.ReadOffset();
+  Log.Paranoia = R.JitterCorrect();
+  Log.TestAndCopy = Options.TestAndCopy;
+  for (int I = 0; I < R.Tracks().Count(); ++I) {
+    const TTrack& T = *R.Tracks().Objects(I);
+    Log.Toc.push_back({T.Number, T.StartSector, T.EndSector,
+                       I < R.DiscInfo.TrackCount && R.DiscInfo.Entries[I].Audio != 0});
+  }
+  Log.AccurateRipId = Id.Name();
+}
+
+TRipVerifier::~TRipVerifier() {
+  R.OnBeginTrack = nullptr;
+  R.OnAudioRead = nullptr;
+}
+
+void TRipVerifier::SetMetadata(std::string Source,
+                               std::vector<std::pair<std::string, std::string>> Ids) {
+  Log.MetadataSource = std::move(Source);
+  Log.MetadataIds = std::move(Ids);
+}
+
+void TRipVerifier::BeforeRip(int First, int Last) {
+  if (!Options.TestAndCopy) return;
+  Verification.BeginTest(First);
+  if (!R.ReadSectors(R.GetTrack(First - 1)->StartSector, R.GetTrack(Last - 1)->EndSector))
+    throw TCommandError("the test read of track " + std::to_string(First) + " failed");
+  if (R.Cancel) throw TCommandError("Process stopped");
+}
+
+void TRipVerifier::AfterRip(int First, int Last, const std::string& File) {
+  for (int T = First; T <= Last; ++T) {
+    Verification.SetFile(T, File, R.JittersNum());
+    Ripped.push_back(T);
+  }
+}
+
+int TRipVerifier::Finish() {
+  if (Options.Verify || Options.TestAndCopy)
+    for (int T : Ripped) std::cout << Verification.VerdictLine(T) << '\n';
+  std::cout.flush();
+  if (Options.Log) {
+    const std::string Text = RipLogText(Log, Verification);
+    std::ofstream Out(*Options.Log, std::ios::binary | std::ios::trunc);
+    if (!Out.write(Text.data(), static_cast<std::streamsize>(Text.size())) || !Out.flush())
+      throw TCommandError("cannot write the log " + *Options.Log);
+  }
+  return Verification.Failed() ? 1 : 0;
+}
+
+}  // namespace tolvar::cli
