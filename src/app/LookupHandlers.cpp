@@ -92,6 +92,7 @@ void TfrmTolvar::LookupDone(const TLookupResult& Result) {
   }
   const TMetaRelease& Release = Result.Matches.at(static_cast<size_t>(Chosen));
   FillRowsFromRelease(Release);
+  RowsSource = Result.Source;
   ShowStatus("Names from " + Result.Source + ": " + Release.Artist + " - " + Release.Album);
   if (CoverArtOn && Result.Source == SourceName(TMetaSource::MusicBrainz) &&
       Release.HasFrontCover && !Release.ReleaseId.empty())

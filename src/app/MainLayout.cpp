@@ -109,6 +109,7 @@ void TfrmTolvar::CreateMenus() {
   mniCDDBGetInfo = mnuTools->addAction("CDDB Get info");
   mniLookup = mnuTools->addAction("Look up disc");
   mniLookup->setShortcut(QKeySequence("Ctrl+L"));
+  mniDetectOffset = mnuTools->addAction("Detect read offset");
   mnuHelp = Bar->addMenu("Help");
   mniAbout = mnuHelp->addAction("About");
 

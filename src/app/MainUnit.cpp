@@ -14,6 +14,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/QtEventLoop.h"
 #include "app/QtText.h"
+#include "app/RipCheck.h"
 #include "app/TrackList.h"
 #include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
@@ -40,6 +41,7 @@ TfrmTolvar::TfrmTolvar(QWidget* Parent)
   ConnectComponents();
   ConnectCddb();
   ConnectLookup();
+  ConnectVerify();
   ConnectRipJobs();
   ConnectCueExport();
   ConnectEncoderPage();
@@ -129,9 +131,9 @@ void TfrmTolvar::closeEvent(QCloseEvent* Event) {
 
 void TfrmTolvar::ShowJob(TJob Job) {
   const bool Idle = Job == TJob::None;
-  for (QAction* Action :
-       {tbPlay, tbPause, tbStop, mniPlay, mniPause, mniStop, tbCloseCD, tbEjectCD, tbCDDBConnect,
-        mniCDDBConnect, ToolButton11, mniCDDBGetInfo, tbLookup, mniLookup, mniExportCue})
+  for (QAction* Action : {tbPlay, tbPause, tbStop, mniPlay, mniPause, mniStop, tbCloseCD, tbEjectCD,
+                          tbCDDBConnect, mniCDDBConnect, ToolButton11, mniCDDBGetInfo, tbLookup,
+                          mniLookup, mniDetectOffset, mniExportCue})
     Action->setEnabled(Idle);
   for (QWidget* Control : std::initializer_list<QWidget*>{cbDrive, cbPreset, btnSavePreset, Button1,
                                                           cbFormat, deSaveDir})
@@ -161,6 +163,7 @@ void TfrmTolvar::CDRipperDrivesChanged() {
 
 void TfrmTolvar::CDRipperListChanged() {
   RowsRelease.reset();  // the names of another disc
+  Tracks()->ClearAccuracy();
   Tracks()->SetRowCount(static_cast<int>(CDRipper->TrackLines.size()));
   Tracks()->TracksChanged();
 }

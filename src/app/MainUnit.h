@@ -42,6 +42,8 @@ class TLameCoder;
 class TWavEncoder;
 class TMediaMonitor;
 class TQtEventLoop;
+class TWebClient;
+struct TRipCheck;
 class TDirectoryEdit;
 class TTrackListView;
 class TTrackListModel;
@@ -84,6 +86,11 @@ class TfrmTolvar : public QMainWindow {
   // and writes.
   std::map<std::string, int> DriveOffsets;
   bool VerifyAccurateRip = true, TestAndCopy = false, WriteRipLog = true;
+  // The AccurateRip client (on EventLoop) and the verification of the
+  // separate-tracks rip under way (null when none is).
+  std::unique_ptr<TWebClient> ArWeb;
+  std::unique_ptr<TRipCheck> RipCheck;
+  std::string RowsSource;  // the service RowsRelease came from
 
   // --- Window state shared by the window's parts ---
   bool Stopped = false;   // a rip job was asked to stop
@@ -126,6 +133,7 @@ class TfrmTolvar : public QMainWindow {
   QAction *mniPlay = nullptr, *mniPause = nullptr, *mniStop = nullptr;
   QAction *mniCDDBConnect = nullptr, *mniCDDBGetInfo = nullptr, *mniAbout = nullptr;
   QAction* mniLookup = nullptr;
+  QAction* mniDetectOffset = nullptr;
   QMenu* PopupMenu = nullptr;
   QAction* mniRename = nullptr;
 
@@ -222,6 +230,17 @@ class TfrmTolvar : public QMainWindow {
   // --- Verified rips (VerifyHandlers.cpp) ---
   void LoadVerifySettings(const TIniFile& Ini);
   void SaveVerifySettings(TIniFile& Ini) const;
+  // The active drive's read offset as the settings keep it (0 when unknown).
+  int DriveReadOffset() const;
+  // Around a separate-tracks rip: starts the verification the settings ask
+  // for; the test read before a row's copy (false: the row is not to be
+  // ripped); the row's file; the verdicts, summary and log at the end.
+  void BeginRipCheck();
+  bool RipCheckBeforeRow(int Row);
+  void RipCheckAfterRow(int Row);
+  void EndRipCheck();
+  // "Tools" > "Detect read offset".
+  void mniDetectOffsetClick();
 
   // --- Encoding settings and presets ---
   void SetDefaultSettings();
@@ -289,6 +308,7 @@ class TfrmTolvar : public QMainWindow {
   void ConnectComponents();
   void ConnectCddb();
   void ConnectLookup();
+  void ConnectVerify();
   void StartLookup();
   void ConnectAbout();
   // The CDDB client reads the TOC of the drive the window plays and rips.

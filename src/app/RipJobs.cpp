@@ -13,6 +13,7 @@
 #include "app/ErrorDisplay.h"
 #include "app/MainUnit.h"
 #include "app/QtText.h"
+#include "app/RipCheck.h"
 #include "app/TrackList.h"
 #include "metadata/CoverArt.h"
 #include "metadata/Release.h"
@@ -84,6 +85,10 @@ void TfrmTolvar::btnStart1Click() {
     RipRow = -1;
     UpdateGauge();
     Stopped = false;
+    // A verification cut short has nothing to say.
+    CDRipper->OnAudioRead = nullptr;
+    ArWeb->CancelAll();
+    RipCheck.reset();
     EndRipJob();
     throw;
   }
@@ -134,6 +139,7 @@ void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
 void TfrmTolvar::RipSeparateTracks() {
   if (pnGauge->parentWidget() != pnTrackList) pnGauge->setParent(pnTrackList);
   int Count = 0;
+  BeginRipCheck();
   // Rows, mode and format are read again for every row: edits made while a
   // track is ripped count for the following files. A disc change may shorten
   // the list meanwhile.
@@ -147,13 +153,16 @@ void TfrmTolvar::RipSeparateTracks() {
                Node.Year);
     const TRipKind Kind = RipKind(*CDRipper, EncoderType);
     CDRipper->FileName = SeparateTrackFileName(RipFolder, Row, Node.Artist, Node.Title, Kind.Ext);
+    if (!RipCheckBeforeRow(Row)) break;
     RipTracks(Kind.Ogg, Row + 1, -1);
     if (Stopped) break;
+    RipCheckAfterRow(Row);
     AddCoverToRip(CDRipper->FileName, Kind.Ogg);
     if (Row < Tracks()->rowCount()) Tracks()->SetChecked(Row, false);
   }
   RipRow = -1;
   UpdateGauge();
+  EndRipCheck();
   if (Count == 0) ShowMessage("Please select (check) necessary tracks before ripping!");
 }
 
@@ -197,6 +206,7 @@ void TfrmTolvar::CDRipProgress(int Percent) {
 }
 
 void TfrmTolvar::CDRipBeginTrack(int Track) {
+  if (RipCheck) RipCheck->Verification.BeginCopy(Track);
   ShowStatus("Begin ripping Track " + std::to_string(Track) + " (" + CDRipper->FileName + ")");
 }
 

@@ -40,6 +40,7 @@ TWindowEnv::TWindowEnv(const std::vector<std::vector<fixtures::TImageTrack>>& Di
       RegistryVar("TOLVAR_REGISTRY", Dir / "registry.ini"),
       MusicBrainzVar("TOLVAR_MUSICBRAINZ_URL", "http://127.0.0.1:9"),
       CoverArtVar("TOLVAR_COVERART_URL", "http://127.0.0.1:9"),
+      AccurateRipVar("TOLVAR_ACCURATERIP_URL", "http://127.0.0.1:9"),
       CddbVar("TOLVAR_CDDB_SERVER", "127.0.0.1:9") {
   ImagesVar = std::make_unique<TEnv>("TOLVAR_CD_IMAGES", Images(Dir, Discs, Cues));
   LoadCDRip();

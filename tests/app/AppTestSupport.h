@@ -47,7 +47,7 @@ class TWindowEnv {
   std::vector<std::string> Cues;
   TEnv AppDirVar, RegistryVar;
   // A lookup that starts by itself on a disc arrival finds nobody listening.
-  TEnv MusicBrainzVar, CoverArtVar, CddbVar;
+  TEnv MusicBrainzVar, CoverArtVar, AccurateRipVar, CddbVar;
   std::unique_ptr<TEnv> ImagesVar;
 };
 

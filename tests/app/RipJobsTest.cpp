@@ -162,7 +162,8 @@ class RipJobsTest : public QObject {
     QCOMPARE(GaugeRows, (std::vector<int>{1, 4}));
     QVERIFY(ReadFile(Fifth).find("Track 5") != std::string::npos);  // the title tag
     QVERIFY(CheckedRows(Form).empty());
-    QCOMPARE(Form.StatusPanel->text().toStdString(), "End ripping Track 5 (" + Fifth + ")");
+    // The verification's word comes last; here no database answers.
+    QVERIFY(Form.StatusPanel->text().startsWith("AccurateRip: Failed to connect"));
     QVERIFY(Dialogs.Shown.empty());
     CheckIdle(Form);
 

@@ -94,8 +94,8 @@ class WindowTest : public QObject {
     QCOMPARE(Menus, QStringList({"File", "Edit", "Tools", "Help"}));
     QStringList Tools;
     for (QAction* A : Form.mnuTools->actions()) Tools << (A->isSeparator() ? "-" : A->text());
-    QCOMPARE(Tools,
-             QStringList({"Audio CD", "-", "CDDB Connect", "CDDB Get info", "Look up disc"}));
+    QCOMPARE(Tools, QStringList({"Audio CD", "-", "CDDB Connect", "CDDB Get info", "Look up disc",
+                                 "Detect read offset"}));
     QCOMPARE(Form.mniLookup->shortcut(), QKeySequence("Ctrl+L"));
     QStringList AudioCD;
     for (QAction* A : Form.mnuAudioCD->actions()) AudioCD << A->text();
