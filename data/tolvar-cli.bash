@@ -17,6 +17,10 @@ _tolvar_cli() {
             _filedir -d
             return
             ;;
+        --log)
+            _filedir log
+            return
+            ;;
         --format)
             COMPREPLY=($(compgen -W 'wav mp3 ogg pcm flac opus' -- "$cur"))
             return
@@ -52,7 +56,8 @@ _tolvar_cli() {
             ;;
         --drive | --seconds | --first | --last | --choose | --title | --artist | --album | \
             --year | --comment | --genre | --server | --path | --email | --proxy | \
-            --category | --discid | --sources | --opus-bitrate | --album-artist | --track | --disc | --isrc)
+            --category | --discid | --sources | --opus-bitrate | --album-artist | --track | --disc | --isrc | \
+            --offset)
             return
             ;;
     esac
@@ -66,7 +71,7 @@ _tolvar_cli() {
             *)
                 if [[ -z $command ]]; then
                     command=${words[i]}
-                elif [[ ($command == cddb || $command == accuraterip) && -z $sub ]]; then
+                elif [[ $command =~ ^(cddb|accuraterip|offset|log)$ && -z $sub ]]; then
                     sub=${words[i]}
                 fi
                 ;;
@@ -79,7 +84,7 @@ _tolvar_cli() {
             if [[ $cur == -* ]]; then
                 COMPREPLY=($(compgen -W "$global" -- "$cur"))
             else
-                COMPREPLY=($(compgen -W 'drives toc discid lookup accuraterip verify cddb tag encode play eject close rip cue' \
+                COMPREPLY=($(compgen -W 'drives toc discid lookup accuraterip verify offset log cddb tag encode play eject close rip cue' \
                     -- "$cur"))
             fi
             return
@@ -95,13 +100,27 @@ _tolvar_cli() {
             [[ -z $sub ]] && COMPREPLY=($(compgen -W 'id lookup' -- "$cur"))
             return
             ;;
+        offset)
+            [[ -z $sub ]] && COMPREPLY=($(compgen -W 'detect' -- "$cur"))
+            return
+            ;;
+        log)
+            if [[ -z $sub ]]; then
+                COMPREPLY=($(compgen -W 'verify' -- "$cur"))
+            else
+                _filedir
+            fi
+            return
+            ;;
+        verify) options='--offset' ;;
         tag) options='--title --artist --album --year --comment --genre --album-artist --track --disc --isrc' ;;
         encode) options="--format --flac-level --opus-bitrate $encoder" ;;
         play) options='--seconds' ;;
         rip)
             options="--format --out --single --artist --title --album --year --genre --comment
                 --album-artist --track --disc --isrc --ogg-quality --flac-level --opus-bitrate
-                --jitter-correct --lookup --sources --choose --cover $encoder"
+                --jitter-correct --lookup --sources --choose --cover --verify --test-and-copy
+                --offset --log $encoder"
             ;;
         cue) options='--first --last --format --out --artist --album' ;;
         lookup) options='--sources --choose --json --cover' ;;

@@ -11,6 +11,7 @@
 #include "encoders/LameCoder.h"
 #include "ripper/RipFile.h"
 #include "util/Dialogs.h"
+#include "verify/RipVerification.h"
 
 using namespace tolvar;
 using namespace tolvar::fake;
@@ -240,4 +241,44 @@ TEST_F(FakeRip, AFullDiskFailsAFlacOrOpusRipWithEverythingClosed) {
   }
   EXPECT_EQ(F.Count("CR_CloseRipper"), 2);
   EXPECT_EQ(OpenDescriptors(), Descriptors);
+}
+
+// Test and copy as the owner plugs it into the ripper's hooks: a read without
+// a file, then the rip, each track's two CRCs compared.
+TEST_F(FakeRip, TestAndCopyMarksATrackWhoseTwoReadsDifferSuspicious) {
+  TFakeCdrip& F = Start();
+  F.BufferBytes = 500 * 2352;
+  const int32_t Half = 500 * 2352, Quarter = 250 * 2352;
+  // Track 1 (1000 sectors) reads the same twice; the copy of track 2 (750)
+  // differs in its last chunk.
+  F.Chunks = {{0, Half, 7}, {0, Half, 7},    {4, 0, 0}, {0, Half, 7}, {0, Half, 7},   {4, 0, 0},
+              {0, Half, 9}, {0, Quarter, 5}, {4, 0, 0}, {0, Half, 9}, {0, Quarter, 6}};
+  TAccurateRipId Id;
+  Id.Tracks = {1, 2};
+  TRipVerification V(Id, {1000, 750});
+  Ripper.OnBeginTrack = [&V](TCDRipper*, uint16_t T) { V.BeginCopy(T); };
+  Ripper.OnAudioRead = [&V](const uint8_t* Bytes, size_t Size) { V.Feed(Bytes, Size); };
+  Ripper.WriteWAV = true;
+  for (int T : {1, 2}) {
+    V.BeginTest(T);
+    ASSERT_TRUE(Ripper.ReadSectors(T == 1 ? 0 : 1000, T == 1 ? 999 : 1749));
+    EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));  // the test read writes nothing
+    Ripper.FileName = Dir / (std::to_string(T) + ".wav");
+    ASSERT_TRUE(Ripper.Rip(T));
+    std::filesystem::remove(Ripper.FileName);
+  }
+  EXPECT_EQ(V.Track(1)->Status, TTrackStatus::Unchecked);
+  EXPECT_EQ(TRipVerification::VerdictText(*V.Track(1)), "test and copy match");
+  EXPECT_EQ(V.Track(2)->Status, TTrackStatus::Suspicious);
+  EXPECT_NE(V.Track(2)->TestCrc, V.Track(2)->Crc32);
+  EXPECT_TRUE(V.Failed());
+  // The database's verdict does not clear a suspicious track.
+  V.SetDatabase({});
+  EXPECT_EQ(V.Track(1)->Status, TTrackStatus::NotInDatabase);
+  EXPECT_EQ(V.Track(2)->Status, TTrackStatus::Suspicious);
+
+  // A chunk the library fails ends a read without a file: its sums would have a hole.
+  F.Chunks = {{0, Half, 1}, {1, 0, 0}, {0, Half, 1}};
+  EXPECT_FALSE(Ripper.ReadSectors(0, 999));
+  EXPECT_EQ(F.Chunks.size(), 1u);
 }
