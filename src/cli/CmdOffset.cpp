@@ -7,6 +7,7 @@
 #include "VerifyCommands.h"
 #include "util/FileFunctions.h"
 #include "verify/OffsetDetect.h"
+#include "verify/RipperVerify.h"
 
 namespace tolvar::cli {
 
@@ -28,28 +29,7 @@ int RunOffset(TContext& Context, TArgs& Args) {
   Session.Start();
   if (!R.DiscInfoValid || R.Tracks().Count() == 0)
     throw TCommandError("no disc in drive " + std::to_string(Session.Drive));
-  // The sums are compared with the disc's audio as read, unshifted.
-  R.SetOutputFormat(cdrip::STEREO44100);
-  R.SetReadOffset(0);
-  std::vector<TOffsetFinder::TTrackSpan> Spans;
-  for (int Number : Id.Tracks) {
-    const TTrack* T = R.GetTrack(Number - 1);
-    if (!T) throw TCommandError("the ripper does not see track " + std::to_string(Number));
-    Spans.push_back({T->StartSector, T->EndSector - T->StartSector + 1});
-  }
-  const int32_t LeadOut = R.GetTrack(R.Tracks().Count() - 1)->EndSector + 1;
-  TOffsetFinder Finder(Database.Pressings, Spans, LeadOut);
-  for (size_t W = 0; W < Finder.Windows().size(); ++W) {
-    R.OnAudioRead = [&Finder, W](const uint8_t* Bytes, size_t Size) {
-      Finder.Feed(W, Bytes, Size);
-    };
-    const TOffsetFinder::TWindow& Window = Finder.Windows()[W];
-    if (!R.ReadSectors(Window.FirstSector, Window.LastSector))
-      throw TCommandError("read error in sectors " + std::to_string(Window.FirstSector) + "-" +
-                          std::to_string(Window.LastSector));
-  }
-  R.OnAudioRead = nullptr;
-  const std::optional<int32_t> Offset = Finder.Find();
+  const std::optional<int32_t> Offset = DetectReadOffset(R, Id, Database.Pressings);
   std::cout << "Read offset: " << (Offset ? OffsetText(*Offset) : "not found") << '\n';
   return Offset ? 0 : 1;
 }

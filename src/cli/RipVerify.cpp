@@ -1,6 +1,5 @@
 #include "RipVerify.h"
 
-#include <ctime>
 #include <fstream>
 #include <iostream>
 
@@ -9,7 +8,6 @@
 #include "cddb/CddbDisc.h"
 #include "util/IniFile.h"
 #include "util/MiscFunctions.h"
-#include "util/Product.h"
 
 namespace tolvar::cli {
 
@@ -17,15 +15,6 @@ namespace {
 
 // Far beyond any drive's offset; keeps the sample arithmetic small.
 constexpr long long kOffsetLimit = 100000;
-
-std::string Now() {
-  const std::time_t T = std::time(nullptr);
-  std::tm Local{};
-  localtime_r(&T, &Local);
-  char Text[64];
-  std::strftime(Text, sizeof Text, "%Y-%m-%d %H:%M:%S %z", &Local);
-  return Text;
-}
 
 }  // namespace
 
@@ -62,15 +51,6 @@ TAccurateRipId DiscAccurateRipId(const TContext& Context) {
   return Id;
 }
 
-TRipVerification MakeVerification(const TCDRipper& R, const TAccurateRipId& Id) {
-  std::vector<int32_t> Sectors;
-  for (int Number : Id.Tracks) {
-    const TTrack* T = R.GetTrack(Number - 1);
-    Sectors.push_back(T ? T->EndSector - T->StartSector + 1 : 0);
-  }
-  return TRipVerification(Id, Sectors);
-}
-
 TRipVerifier::TRipVerifier(TCDRipper& Ripper, int Drive, const TVerifyOptions& Options,
                            TAccurateRipId DiscId)
     : R(Ripper),
@@ -81,18 +61,7 @@ TRipVerifier::TRipVerifier(TCDRipper& Ripper, int Drive, const TVerifyOptions& O
   R.OnBeginTrack = [this](TCDRipper*, uint16_t Track) { Verification.BeginCopy(Track); };
   R.OnAudioRead = [this](const uint8_t* Bytes, size_t Size) { Verification.Feed(Bytes, Size); };
 
-  Log.Program = std::string(kProductName) + " " + TOLVAR_VERSION;
-  Log.Date = Now();
-  Log.Drive = Drive >= 0 && Drive < static_cast<int>(R.Drives.size()) ? R.Drives[Drive] : "";
-  Log.ReadOffset = R.ReadOffset();
-  Log.Paranoia = R.JitterCorrect();
-  Log.TestAndCopy = Options.TestAndCopy;
-  for (int I = 0; I < R.Tracks().Count(); ++I) {
-    const TTrack& T = *R.Tracks().Objects(I);
-    Log.Toc.push_back({T.Number, T.StartSector, T.EndSector,
-                       I < R.DiscInfo.TrackCount && R.DiscInfo.Entries[I].Audio != 0});
-  }
-  Log.AccurateRipId = Id.Name();
+  Log = RipLogHeader(R, Drive, Id, Options.TestAndCopy);
 }
 
 TRipVerifier::~TRipVerifier() {
@@ -108,10 +77,9 @@ void TRipVerifier::SetMetadata(std::string Source,
 
 void TRipVerifier::BeforeRip(int First, int Last) {
   if (!Options.TestAndCopy) return;
-  Verification.BeginTest(First);
-  if (!R.ReadSectors(R.GetTrack(First - 1)->StartSector, R.GetTrack(Last - 1)->EndSector))
-    throw TCommandError("the test read of track " + std::to_string(First) + " failed");
-  if (R.Cancel) throw TCommandError("Process stopped");
+  if (!TestRead(R, Verification, First, Last))
+    throw TCommandError(R.Cancel ? "Process stopped"
+                                 : "the test read of track " + std::to_string(First) + " failed");
 }
 
 void TRipVerifier::AfterRip(int First, int Last, const std::string& File) {

@@ -12,6 +12,7 @@
 #include "ripper/CDRipper.h"
 #include "verify/RipLog.h"
 #include "verify/RipVerification.h"
+#include "verify/RipperVerify.h"
 
 namespace tolvar::cli {
 
@@ -34,9 +35,6 @@ int32_t DriveReadOffset(const TCDRipper& R, int Drive, std::optional<int32_t> Op
 
 // The disc's AccurateRip IDs, from the table of contents the CDDB client reads.
 TAccurateRipId DiscAccurateRipId(const TContext& Context);
-
-// A verification of R's disc, its audio tracks' lengths taken from R's track table.
-TRipVerification MakeVerification(const TCDRipper& R, const TAccurateRipId& Id);
 
 // What "rip" does with the verification options: it asks the database before
 // the rip, reads each track once without writing before its copy (test and
