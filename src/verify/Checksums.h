@@ -29,7 +29,8 @@ class TTrackChecksums {
   uint32_t Peak() const { return FPeak; }
 
  private:
-  void Frame(uint32_t Value);
+  // Count whole frames.
+  void Frames(const uint8_t* Bytes, size_t Count);
 
   uint64_t FFrom, FTo;     // the counted positions, from 1
   uint64_t FPosition = 0;  // of the last whole frame fed
