@@ -119,8 +119,8 @@ _tolvar_cli() {
         rip)
             options="--format --out --single --artist --title --album --year --genre --comment
                 --album-artist --track --disc --isrc --ogg-quality --flac-level --opus-bitrate
-                --jitter-correct --lookup --sources --choose --cover --verify --test-and-copy
-                --offset --log $encoder"
+                --jitter-correct --jobs --lookup --sources --choose --cover --verify
+                --test-and-copy --offset --log $encoder"
             ;;
         cue) options='--first --last --format --out --artist --album' ;;
         lookup) options='--sources --choose --json --cover' ;;

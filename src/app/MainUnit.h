@@ -34,6 +34,7 @@ class TCddb;
 class TCoverArt;
 class TIniFile;
 class TMetadataLookup;
+class TRipPipeline;
 struct TCoverImage;
 struct TLookupResult;
 struct TMetaRelease;
@@ -278,7 +279,7 @@ class TfrmTolvar : public QMainWindow {
   void RipSingleTrack();
   void CDRipProgress(int Percent);
   void CDRipBeginTrack(int Track);
-  void CDRipEndTrack(int Track);
+  void CDRipEndTrack(int Track, const std::string& File);
 
   // --- CUE sheets (CueExport.cpp): rows FirstRow..LastRow of the list ---
   void ExportCue(int FirstRow, int LastRow, const std::string& Path);
@@ -326,7 +327,7 @@ class TfrmTolvar : public QMainWindow {
   void ConnectCueExport();
   // Rips tracks First..Last (from 1; Last -1: First alone) into the ripper's
   // FileName, as Ogg Vorbis or else as the ripper's mode has it.
-  void RipTracks(bool Ogg, int FirstTrack, int LastTrack);
+  void RipTracks(bool Ogg, int FirstTrack, int LastTrack, TRipPipeline* Pipeline = nullptr);
   void EndRipJob();
   enum class TJob { None, Rip, Encoding };
   // The one place that shows a job in the controls: while Job runs,

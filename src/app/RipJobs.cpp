@@ -19,6 +19,7 @@
 #include "metadata/Release.h"
 #include "ripper/CDRipper.h"
 #include "ripper/RipNames.h"
+#include "ripper/RipPipeline.h"
 #include "util/Dialogs.h"
 #include "util/MiscFunctions.h"
 
@@ -54,7 +55,9 @@ void TfrmTolvar::ConnectRipJobs() {
   VST->OnReturn = [this] { btnStart1->click(); };
   CDRipper->OnProgress = [this](TCDRipper*, uint16_t Percent) { CDRipProgress(Percent); };
   CDRipper->OnBeginTrack = [this](TCDRipper*, uint16_t Track) { CDRipBeginTrack(Track); };
-  CDRipper->OnEndTrack = [this](TCDRipper*, uint16_t Track) { CDRipEndTrack(Track); };
+  CDRipper->OnEndTrack = [this](TCDRipper*, uint16_t Track) {
+    CDRipEndTrack(Track, CDRipper->FileName);
+  };
 }
 
 void TfrmTolvar::btnStart1Click() {
@@ -119,7 +122,7 @@ void TfrmTolvar::SetStreamEncoding() {
   CDRipper->StreamEncoding = Settings;
 }
 
-void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
+void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack, TRipPipeline* Pipeline) {
   // The format as chosen now; the track number and count are the ripper's own.
   SetStreamEncoding();
   CDRipper->TagExtras = {};
@@ -130,7 +133,9 @@ void TfrmTolvar::RipTracks(bool Ogg, int FirstTrack, int LastTrack) {
     CDRipper->TagExtras.Picture.MimeType = Cover->Mime;
     CDRipper->TagExtras.Picture.Data = Cover->Bytes;
   }
-  if (Ogg)
+  if (Pipeline)
+    Pipeline->Rip(FirstTrack, LastTrack, Ogg);
+  else if (Ogg)
     CDRipper->RipOgg(FirstTrack, LastTrack);
   else
     CDRipper->Rip(FirstTrack, LastTrack);
@@ -140,6 +145,25 @@ void TfrmTolvar::RipSeparateTracks() {
   if (pnGauge->parentWidget() != pnTrackList) pnGauge->setParent(pnTrackList);
   int Count = 0;
   BeginRipCheck();
+  // The tracks are read one after another while their files are encoded side
+  // by side; each file is reported here, in row order, once complete.
+  TRipPipeline Pipeline(*CDRipper, TRipPipeline::DefaultJobs());
+  auto EndTrack = std::move(CDRipper->OnEndTrack);
+  struct TRestore {
+    TCDRipper& R;
+    TCDRipper::TProcessTrackEvent& Event;
+    ~TRestore() { R.OnEndTrack = std::move(Event); }
+  } Restore{*CDRipper, EndTrack};
+  Pipeline.OnFileDone = [this](const TRipPipeline::TFileDone& File) {
+    using TState = TRipPipeline::TFileState;
+    CDRipEndTrack(File.Track, File.FileName);
+    // A stopped file keeps its row checked; a failed one ends the job.
+    if (File.State == TState::Stopped || File.State == TState::Failed) return;
+    const bool Ogg = File.FileName.size() >= 4 &&
+                     File.FileName.compare(File.FileName.size() - 4, 4, ".ogg") == 0;
+    if (File.State == TState::Whole) AddCoverToRip(File.FileName, Ogg);
+    if (File.Track - 1 < Tracks()->rowCount()) Tracks()->SetChecked(File.Track - 1, false);
+  };
   // Rows, mode and format are read again for every row: edits made while a
   // track is ripped count for the following files. A disc change may shorten
   // the list meanwhile.
@@ -154,12 +178,11 @@ void TfrmTolvar::RipSeparateTracks() {
     const TRipKind Kind = RipKind(*CDRipper, EncoderType);
     CDRipper->FileName = SeparateTrackFileName(RipFolder, Row, Node.Artist, Node.Title, Kind.Ext);
     if (!RipCheckBeforeRow(Row)) break;
-    RipTracks(Kind.Ogg, Row + 1, -1);
+    RipTracks(Kind.Ogg, Row + 1, -1, &Pipeline);
     if (Stopped) break;
     RipCheckAfterRow(Row);
-    AddCoverToRip(CDRipper->FileName, Kind.Ogg);
-    if (Row < Tracks()->rowCount()) Tracks()->SetChecked(Row, false);
   }
+  Pipeline.Finish();
   RipRow = -1;
   UpdateGauge();
   EndRipCheck();
@@ -210,8 +233,8 @@ void TfrmTolvar::CDRipBeginTrack(int Track) {
   ShowStatus("Begin ripping Track " + std::to_string(Track) + " (" + CDRipper->FileName + ")");
 }
 
-void TfrmTolvar::CDRipEndTrack(int Track) {
-  ShowStatus("End ripping Track " + std::to_string(Track) + " (" + CDRipper->FileName + ")");
+void TfrmTolvar::CDRipEndTrack(int Track, const std::string& File) {
+  ShowStatus("End ripping Track " + std::to_string(Track) + " (" + File + ")");
 }
 
 }  // namespace tolvar

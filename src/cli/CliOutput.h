@@ -3,6 +3,7 @@
 // bar on a terminal, plain lines for logs and pipes) and the components'
 // message boxes.
 #include <string>
+#include <vector>
 
 #include "util/Dialogs.h"
 
@@ -10,18 +11,28 @@ namespace tolvar::cli {
 
 class TRipProgress {
  public:
+  struct TBar {
+    std::string File;
+    int Percent = 0;
+  };
   explicit TRipProgress(bool Terminal) : Terminal(Terminal) {}
   void Begin(const std::string& File);
   // A terminal gets a bar redrawn in place; otherwise a line
   // "Ripping FILE: N%" is written at every tenth of the way.
   void Show(int Percent);
-  // Clears the bar.
+  // On a terminal, one more bar for each file being encoded beside the
+  // reading (drawn below the reading's bar).
+  void ShowJobs(std::vector<TBar> Bars);
+  // Clears the bars; the next Show draws them again.
   void End();
 
  private:
+  void Draw();
   bool Terminal;
   std::string File;
   int Last = -1;
+  std::vector<TBar> Jobs;
+  int Lines = 0;  // lines drawn on the terminal
 };
 
 // Message boxes as "tolvar-cli: TEXT" lines; questions get the safe answer.

@@ -24,6 +24,7 @@
 #include "ripper/CueSheet.h"
 #include "ripper/RipFile.h"
 #include "ripper/RipNames.h"
+#include "ripper/RipPipeline.h"
 #include "util/MiscFunctions.h"
 #include "util/StringFunctions.h"
 
@@ -156,7 +157,8 @@ TTagExtras MatchedExtras(const TJob& J, int Track) {
   return X;
 }
 
-void RipSeparate(TJob& J, int Track) {
+// The ripper's tags and file name for Track as a separate file.
+void NameSeparate(TJob& J, int Track) {
   TCDRipper& R = J.Ripper;
   const TTexts T = MatchedTexts(J, Track);
   const std::string Artist = T.Artist.value_or(kUnknownText);
@@ -165,7 +167,62 @@ void RipSeparate(TJob& J, int Track) {
              T.Comment.value_or(kRipComment), T.Year.value_or(""));
   R.TagExtras = MatchedExtras(J, Track);
   R.FileName = SeparateTrackFileName(J.Folder, Track - 1, Artist, Title, Extension(J.Format));
-  if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(R.FileName);
+}
+
+void RipSeparate(TJob& J, int Track) {
+  NameSeparate(J, Track);
+  if (RipOne(J, Track, -1) == TOutcome::Stopped) Stopped(J.Ripper.FileName);
+}
+
+// Tracks as separate files, encoded by up to Jobs threads beside the reading.
+void RipSeparateJobs(TJob& J, const std::vector<int>& Tracks, int Jobs) {
+  TCDRipper& R = J.Ripper;
+  TRipPipeline Pipeline(R, Jobs);
+  std::string Kept, Failure;
+  Pipeline.OnFileDone = [&](const TRipPipeline::TFileDone& F) {
+    J.Progress.End();
+    switch (F.State) {
+      case TRipPipeline::TFileState::Whole:
+        EmbedCover(J, F.FileName);
+        std::cout << F.FileName << std::endl;
+        break;
+      case TRipPipeline::TFileState::Stopped:
+        if (Kept.empty()) Kept = F.FileName;
+        break;
+      case TRipPipeline::TFileState::NotMade:
+        Discard(F.FileName);
+        if (Failure.empty())
+          Failure = "could not rip track " + std::to_string(F.Track) + " into " + F.FileName;
+        break;
+      case TRipPipeline::TFileState::Failed:
+        break;  // removed already; Finish tells why
+    }
+  };
+  Pipeline.OnJobsProgress = [&J](const std::vector<TRipPipeline::TJobProgress>& Running) {
+    std::vector<TRipProgress::TBar> Bars;
+    for (const auto& Job : Running) Bars.push_back({Job.FileName, Job.Percent});
+    J.Progress.ShowJobs(std::move(Bars));
+  };
+  for (int T : Tracks) {
+    if (Interrupted() || !Failure.empty()) break;
+    if (!R.DiscInfoValid) throw TCommandError("the disc was removed");
+    NameSeparate(J, T);
+    J.Progress.Begin(R.FileName);
+    // The test read runs here, on the reading thread, before the copy's range opens.
+    if (J.Verifier) J.Verifier->BeforeRip(T, T);
+    if (!Pipeline.Rip(T, -1, J.Format == TFormat::Ogg)) break;
+    if (J.Verifier) J.Verifier->AfterRip(T, T, R.FileName);
+  }
+  try {
+    Pipeline.Finish();
+  } catch (const ECDRIPError& Error) {
+    J.Progress.End();
+    throw TCommandError(Error.what());
+  }
+  J.Progress.End();
+  if (!Failure.empty()) throw TCommandError(Failure);
+  if (!Kept.empty()) Stopped(Kept);
+  if (Interrupted() || J.AbortSent) throw TCommandError("Process stopped");
 }
 
 // The sheet's rows for tracks First..Last (from 0): titles and artists as the
@@ -286,6 +343,8 @@ const char* const kRipOptionsHelp =
     "  --single               a contiguous range into one file, with its CUE sheet\n"
     "  --artist A  --title T  --album L  --year Y  --genre G  --comment C   tag texts\n"
     "  --jitter-correct       read through paranoia's jitter correction\n"
+    "  --jobs N               encode up to N tracks at once beside the reading (default the\n"
+    "                         number of cores; 1 rips one track after another)\n"
     "  --lookup [--sources LIST] [--choose N]   name and tag the files from the disc's\n"
     "                         lookup (see 'lookup'); the tag options above still win\n"
     "  --cover                with --lookup: embed the front cover, save cover.jpg beside\n"
@@ -310,6 +369,7 @@ int RunRip(TContext& Context, TArgs& Args) {
       StreamOptions(Args, StreamFormatOf(Format).value_or(TStreamFormat::Vorbis));
   const TTagExtras Extras = TagExtraOptions(Args);
   const bool JitterCorrect = Args.Flag("--jitter-correct");
+  const int Jobs = static_cast<int>(Args.Integer("--jobs", TRipPipeline::DefaultJobs(), 1, 64));
   const bool Lookup = Args.Flag("--lookup");
   const TLookupOptions LookupChoice = LookupOptions(Args);
   const bool Cover = Args.Flag("--cover");
@@ -398,6 +458,8 @@ int RunRip(TContext& Context, TArgs& Args) {
 
   if (Single && Region.Kind == TRegionKind::Region) {
     RipRegion(J, Region.First, Region.Last);
+  } else if (Jobs > 1 && Format != TFormat::Wav && Format != TFormat::Pcm) {
+    RipSeparateJobs(J, Tracks, Jobs);
   } else {
     for (int T : Tracks) {
       if (Interrupted()) throw TCommandError("Process stopped");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <random>
 
 #include "tags/TagModel.h"
@@ -11,7 +12,10 @@ namespace tolvar {
 namespace {
 
 uint32_t NewSerial() {
+  // Encoders of several tracks may start at once.
+  static std::mutex Lock;
   static std::mt19937 Generator{std::random_device{}()};
+  std::lock_guard<std::mutex> Hold(Lock);
   return static_cast<uint32_t>(Generator());
 }
 

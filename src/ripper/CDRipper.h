@@ -21,6 +21,7 @@ struct TVbEncConfig;  // the Vorbis library's encoder configuration
 namespace tolvar {
 
 class TLameCoder;  // the MP3 encoder component
+struct TOggRipInfo;
 
 class ECDRIPError : public std::runtime_error {
  public:
@@ -207,11 +208,15 @@ class TCDRipper {
   // failures are shown as message boxes. True when the file was made whole
   // (not after a stop). Throws EFCreateError.
   bool RipOgg(int FirstTrack, int LastTrack = -1);
+  // The Ogg stream's information for Track..LastTrack (-1: Track alone),
+  // dated today (DateText).
+  void OggRipInfo(int Track, int LastTrack, TOggRipInfo& Stream);
   int32_t LastChunkResult = 0;  // the Ogg rip's last CR_RipChunk result
   std::string DateText;         // today's date, for the Ogg stream's comments
 
  private:
-  void RebuildTracks();  // Tracks from the table the library read last
+  friend class TRipPipeline;  // its reader keeps the jitter list as the rip loop does
+  void RebuildTracks();       // Tracks from the table the library read last
 
   TLameCoder* FCoder = nullptr;
   int FCDRomNum = 0;

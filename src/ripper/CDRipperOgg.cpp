@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CDRipper.h"
+#include "OggRipInfo.h"
 #include "RipFile.h"
 #include "encoders/VorbisDll.h"
 #include "util/Dialogs.h"
@@ -95,6 +96,47 @@ bool TCDRipper::RipOgg(int FirstTrack, int LastTrack) {
   return Done;
 }
 
+void TCDRipper::OggRipInfo(int Track, int LastTrack, TOggRipInfo& S) {
+  DateText = TodayText();
+  S.Artist = TagText(TagInfo.Artist);
+  S.Album = TagText(TagInfo.Album);
+  S.Title = TagText(TagInfo.Title);
+  S.Comment = TagText(TagInfo.Comment);
+  S.Genre = TagText(TagInfo.Genre);
+  S.Encoder = TagText(TagInfo.Encoder);
+  TVbStreamInfo& Info = S.Info;
+  Info = {};
+  Info.Size = sizeof Info;
+  Info.Value1 = 1;
+  Info.Value2 = 1;
+  Info.Value3 = 44;
+  Info.Value4 = 1;
+  Info.Artist = S.Artist.c_str();
+  Info.Album = S.Album.c_str();
+  Info.Title = S.Title.c_str();
+  Info.Comment = S.Comment.c_str();
+  const TTagExtras& X = TagExtras;
+  Info.TrackNumber = static_cast<uint32_t>(X.TrackNumber > 0 ? X.TrackNumber : Track);
+  Info.TrackCount =
+      static_cast<uint32_t>(X.TrackTotal > 0 ? X.TrackTotal : std::max(CR_GetNumTocEntries(), 0));
+  Info.Genre = S.Genre.c_str();
+  Info.Encoder = S.Encoder.c_str();
+  S.Date = DateText;
+  Info.Date = S.Date.c_str();
+  // The tag model's comments that the library does not write itself.
+  S.More.clear();
+  for (const auto& [Name, Value] : VorbisComments(TagModel(Track, LastTrack)))
+    if (std::find(std::begin(kLibraryComments), std::end(kLibraryComments), Name) ==
+        std::end(kLibraryComments))
+      S.More.push_back(Name + "=" + Value);
+  if (!X.Picture.Data.empty())
+    S.More.push_back("METADATA_BLOCK_PICTURE=" + Base64(PictureBlock(X.Picture)));
+  S.MorePointers.clear();
+  for (const std::string& Comment : S.More) S.MorePointers.push_back(Comment.c_str());
+  Info.MoreComments = S.MorePointers.data();
+  Info.MoreCount = static_cast<uint32_t>(S.MorePointers.size());
+}
+
 int TCDRipper::EncodeOgg(int Track, const std::string& Name, int LastTrack,
                          const TVbEncConfig& Config) {
   // The whole range, from the start of Track to the last sector of LastTrack.
@@ -135,39 +177,9 @@ int TCDRipper::EncodeOgg(int Track, const std::string& Name, int LastTrack,
   }
   Opened.File = std::make_unique<TRipFile>(Name);
 
-  const std::string Artist = TagText(TagInfo.Artist), Album = TagText(TagInfo.Album),
-                    Title = TagText(TagInfo.Title), Comment = TagText(TagInfo.Comment),
-                    Genre = TagText(TagInfo.Genre), Encoder = TagText(TagInfo.Encoder);
-  DateText = TodayText();
-  TVbStreamInfo Info{};
-  Info.Size = sizeof Info;
-  Info.Value1 = 1;
-  Info.Value2 = 1;
-  Info.Value3 = 44;
-  Info.Value4 = 1;
-  Info.Artist = Artist.c_str();
-  Info.Album = Album.c_str();
-  Info.Title = Title.c_str();
-  Info.Comment = Comment.c_str();
-  const TTagExtras& X = TagExtras;
-  Info.TrackNumber = static_cast<uint32_t>(X.TrackNumber > 0 ? X.TrackNumber : Track);
-  Info.TrackCount =
-      static_cast<uint32_t>(X.TrackTotal > 0 ? X.TrackTotal : std::max(CR_GetNumTocEntries(), 0));
-  Info.Genre = Genre.c_str();
-  Info.Encoder = Encoder.c_str();
-  Info.Date = DateText.c_str();
-  // The tag model's comments that the library does not write itself.
-  std::vector<std::string> More;
-  for (const auto& [Name, Value] : VorbisComments(TagModel(Track, LastTrack)))
-    if (std::find(std::begin(kLibraryComments), std::end(kLibraryComments), Name) ==
-        std::end(kLibraryComments))
-      More.push_back(Name + "=" + Value);
-  if (!X.Picture.Data.empty())
-    More.push_back("METADATA_BLOCK_PICTURE=" + Base64(PictureBlock(X.Picture)));
-  std::vector<const char*> MorePointers;
-  for (const std::string& Comment : More) MorePointers.push_back(Comment.c_str());
-  Info.MoreComments = MorePointers.data();
-  Info.MoreCount = static_cast<uint32_t>(MorePointers.size());
+  TOggRipInfo Stream;
+  OggRipInfo(Track, LastTrack, Stream);
+  const TVbStreamInfo& Info = Stream.Info;
 
   const TVorbisLib& V = Vorbis();
   uint32_t SamplesPerWrite = 0, OutSize = 0;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -36,24 +37,28 @@ struct TStream {
   bool Flushed = false;     // beDeinitStream ran: no more chunks
 };
 
-// Streams by handle - 1. Closed slots are null and reused.
+// Streams by handle - 1. Closed slots are null and reused. The lock guards
+// the table only: each stream is used by one caller at a time, so streams of
+// different callers encode side by side.
 std::mutex StreamsLock;
-std::vector<TStream> Streams;
+std::vector<std::unique_ptr<TStream>> Streams;
 
 TStream* FindStream(HBE_STREAM Handle) {
+  std::lock_guard<std::mutex> Lock(StreamsLock);
   if (Handle == 0 || Handle > Streams.size()) return nullptr;
-  TStream& S = Streams[Handle - 1];
-  return S.Flags ? &S : nullptr;
+  TStream* S = Streams[Handle - 1].get();
+  return S && S->Flags ? S : nullptr;
 }
 
-HBE_STREAM AddStream(const TStream& S) {
+HBE_STREAM AddStream(std::unique_ptr<TStream> S) {
+  std::lock_guard<std::mutex> Lock(StreamsLock);
   for (size_t I = 0; I < Streams.size(); ++I)
-    if (!Streams[I].Flags) {
-      Streams[I] = S;
+    if (!Streams[I]) {
+      Streams[I] = std::move(S);
       return static_cast<HBE_STREAM>(I + 1);
     }
   if (Streams.size() >= 0xFFFF) return 0;
-  Streams.push_back(S);
+  Streams.push_back(std::move(S));
   return static_cast<HBE_STREAM>(Streams.size());
 }
 
@@ -256,15 +261,14 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
   // One MPEG-1 frame holds 1152 samples per channel, an MPEG-2 (or 2.5) frame 576.
   uint32_t PerChannel = lame_get_version(Flags) == 1 ? 1152 : 576;
   uint32_t Channels = static_cast<uint32_t>(lame_get_num_channels(Flags));
-  TStream S;
-  S.Flags = Flags;
+  auto S = std::make_unique<TStream>();
+  S->Flags = Flags;
   // LAME's own conservative estimate for one chunk; 7200 bytes cover the flush.
-  S.BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
-
-  std::lock_guard<std::mutex> Lock(StreamsLock);
+  S->BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
+  const uint32_t BufferSize = S->BufferSize;
   HBE_STREAM Handle = 0;
   try {
-    Handle = AddStream(S);
+    Handle = AddStream(std::move(S));
   } catch (...) {
     lame_close(Flags);
     throw;
@@ -274,7 +278,7 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
     return BE_ERR_NO_MORE_HANDLES;
   }
   *dwSamples = PerChannel * Channels;
-  *dwBufferSize = S.BufferSize;
+  *dwBufferSize = BufferSize;
   *phbeStream = Handle;
   return BE_ERR_SUCCESSFUL;
 }
@@ -282,7 +286,6 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
 BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
                    uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
   if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput || (nSamples > 0 && !pSamples))
@@ -305,7 +308,6 @@ BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamp
 
 BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
   if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput) return BE_ERR_INVALID_FORMAT_PARAMETERS;
@@ -317,16 +319,18 @@ BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput)
 }
 
 BE_ERR CloseStream(HBE_STREAM hbeStream) {
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  TStream* S = FindStream(hbeStream);
-  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::unique_ptr<TStream> S;
+  {
+    std::lock_guard<std::mutex> Lock(StreamsLock);
+    if (hbeStream == 0 || hbeStream > Streams.size() || !Streams[hbeStream - 1])
+      return BE_ERR_INVALID_HANDLE;
+    S = std::move(Streams[hbeStream - 1]);
+  }
   lame_close(S->Flags);
-  *S = TStream{};
   return BE_ERR_SUCCESSFUL;
 }
 
 BE_ERR WriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
-  std::lock_guard<std::mutex> Lock(StreamsLock);
   TStream* S = FindStream(hbeStream);
   if (!S) return BE_ERR_INVALID_HANDLE;
   if (!lame_get_bWriteVbrTag(S->Flags)) return BE_ERR_SUCCESSFUL;
