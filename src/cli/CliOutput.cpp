@@ -1,12 +1,33 @@
 #include "CliOutput.h"
 
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <iostream>
 
 namespace tolvar::cli {
 
 namespace {
+
 constexpr int kBarWidth = 30;
+
+// "[####......] 42% name.wav": the bar of one file, cut to the terminal's
+// width so that it takes one line (on a character boundary).
+std::string BarLine(const std::string& File, int Percent) {
+  const int Filled = Percent * kBarWidth / 100;
+  std::string Line = "[" + std::string(Filled, '#') + std::string(kBarWidth - Filled, '.') + "] " +
+                     std::to_string(Percent) + "% " + File.substr(File.find_last_of('/') + 1);
+  struct winsize Size {};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &Size) == 0 && Size.ws_col > 1 &&
+      Line.size() >= Size.ws_col) {
+    size_t Cut = Size.ws_col - 1;
+    while (Cut > 0 && (static_cast<unsigned char>(Line[Cut]) & 0xC0) == 0x80) --Cut;
+    Line.resize(Cut);
+  }
+  return Line;
 }
+
+}  // namespace
 
 void TRipProgress::Begin(const std::string& Name) {
   File = Name;
@@ -16,10 +37,7 @@ void TRipProgress::Begin(const std::string& Name) {
 void TRipProgress::Show(int Percent) {
   if (Terminal) {
     if (Percent == Last) return;
-    const int Filled = Percent * kBarWidth / 100;
-    const std::string Name = File.substr(File.find_last_of('/') + 1);
-    std::cerr << "\r\033[K[" << std::string(Filled, '#') << std::string(kBarWidth - Filled, '.')
-              << "] " << Percent << "% " << Name << std::flush;
+    std::cerr << "\r\033[K" << BarLine(File, Percent) << std::flush;
   } else {
     if (Last >= 0 && Percent / 10 == Last / 10) return;
     std::cerr << "Ripping " << File << ": " << Percent << "%" << std::endl;
@@ -30,6 +48,29 @@ void TRipProgress::Show(int Percent) {
 void TRipProgress::End() {
   if (Terminal && Last >= 0) std::cerr << "\r\033[K" << std::flush;
   Last = -1;
+}
+
+void TJobBars::Show(size_t Job, const std::string& File, int Percent) {
+  auto [At, Added] = Bars.try_emplace(Job, TBar{File, Percent});
+  if (!Added && At->second.Percent == Percent) return;
+  At->second.Percent = Percent;
+  Draw();
+}
+
+void TJobBars::Remove(size_t Job) {
+  Bars.erase(Job);
+}
+
+void TJobBars::Erase() {
+  if (Drawn > 0) std::cerr << "\033[" << Drawn << "A\r\033[J" << std::flush;
+  Drawn = 0;
+}
+
+void TJobBars::Draw() {
+  Erase();
+  for (const auto& [Job, Bar] : Bars) std::cerr << BarLine(Bar.File, Bar.Percent) << '\n';
+  std::cerr << std::flush;
+  Drawn = Bars.size();
 }
 
 void TCliDialogs::MessageBox(const std::string& Text, const std::string&, TMsgKind) {

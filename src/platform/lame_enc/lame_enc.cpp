@@ -13,7 +13,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 #include "util/NoThrow.h"
@@ -31,29 +33,36 @@ constexpr int kHighQuality = 2;
 constexpr int kVoicePreset = 56;  // LAME's "--voice": ABR 56 kbit/s, mono
 
 struct TStream {
+  std::mutex Lock;  // one call at a time on a stream
   lame_t Flags = nullptr;
   uint32_t BufferSize = 0;  // as announced to the caller
   bool Flushed = false;     // beDeinitStream ran: no more chunks
 };
 
-// Streams by handle - 1. Closed slots are null and reused.
+// Streams by handle - 1. Closed slots are null and reused. The lock guards
+// the table only, so that streams encode side by side on several threads.
 std::mutex StreamsLock;
-std::vector<TStream> Streams;
+std::vector<std::shared_ptr<TStream>> Streams;
 
-TStream* FindStream(HBE_STREAM Handle) {
+// libmp3lame fills tables shared by every stream while it sets one up
+// (lame_init, lame_init_params): no other stream may work meanwhile.
+std::shared_mutex EngineLock;
+
+std::shared_ptr<TStream> FindStream(HBE_STREAM Handle) {
+  std::lock_guard<std::mutex> Lock(StreamsLock);
   if (Handle == 0 || Handle > Streams.size()) return nullptr;
-  TStream& S = Streams[Handle - 1];
-  return S.Flags ? &S : nullptr;
+  return Streams[Handle - 1];
 }
 
-HBE_STREAM AddStream(const TStream& S) {
+HBE_STREAM AddStream(std::shared_ptr<TStream> S) {
+  std::lock_guard<std::mutex> Lock(StreamsLock);
   for (size_t I = 0; I < Streams.size(); ++I)
-    if (!Streams[I].Flags) {
-      Streams[I] = S;
+    if (!Streams[I]) {
+      Streams[I] = std::move(S);
       return static_cast<HBE_STREAM>(I + 1);
     }
   if (Streams.size() >= 0xFFFF) return 0;
-  Streams.push_back(S);
+  Streams.push_back(std::move(S));
   return static_cast<HBE_STREAM>(Streams.size());
 }
 
@@ -245,36 +254,38 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
   BE_CONFIG Config;
   if (!ReadConfig(pbeConfig, Config)) return BE_ERR_INVALID_FORMAT;
 
-  lame_t Flags = lame_init();
-  if (!Flags) return BE_ERR_NO_MORE_HANDLES;
-  BE_ERR Result = Configure(Flags, Config);
-  if (Result != BE_ERR_SUCCESSFUL) {
-    lame_close(Flags);
-    return Result;
+  auto S = std::make_shared<TStream>();
+  {
+    std::unique_lock<std::shared_mutex> Engine(EngineLock);
+    S->Flags = lame_init();
+    if (!S->Flags) return BE_ERR_NO_MORE_HANDLES;
+    BE_ERR Result = Configure(S->Flags, Config);
+    if (Result != BE_ERR_SUCCESSFUL) {
+      lame_close(S->Flags);
+      return Result;
+    }
   }
+  // A stream that never got a handle is closed again on every way out.
+  struct TUnlessKept {
+    lame_t Flags;
+    bool Kept = false;
+    ~TUnlessKept() {
+      if (!Kept) lame_close(Flags);
+    }
+  } Guard{S->Flags};
 
   // One MPEG-1 frame holds 1152 samples per channel, an MPEG-2 (or 2.5) frame 576.
-  uint32_t PerChannel = lame_get_version(Flags) == 1 ? 1152 : 576;
-  uint32_t Channels = static_cast<uint32_t>(lame_get_num_channels(Flags));
-  TStream S;
-  S.Flags = Flags;
+  uint32_t PerChannel = lame_get_version(S->Flags) == 1 ? 1152 : 576;
+  uint32_t Channels = static_cast<uint32_t>(lame_get_num_channels(S->Flags));
   // LAME's own conservative estimate for one chunk; 7200 bytes cover the flush.
-  S.BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
+  S->BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
+  const uint32_t BufferSize = S->BufferSize;
 
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  HBE_STREAM Handle = 0;
-  try {
-    Handle = AddStream(S);
-  } catch (...) {
-    lame_close(Flags);
-    throw;
-  }
-  if (Handle == 0) {
-    lame_close(Flags);
-    return BE_ERR_NO_MORE_HANDLES;
-  }
+  HBE_STREAM Handle = AddStream(std::move(S));
+  if (Handle == 0) return BE_ERR_NO_MORE_HANDLES;
+  Guard.Kept = true;
   *dwSamples = PerChannel * Channels;
-  *dwBufferSize = S.BufferSize;
+  *dwBufferSize = BufferSize;
   *phbeStream = Handle;
   return BE_ERR_SUCCESSFUL;
 }
@@ -282,9 +293,11 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
 BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
                    uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  TStream* S = FindStream(hbeStream);
-  if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
+  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput || (nSamples > 0 && !pSamples))
     return BE_ERR_INVALID_FORMAT_PARAMETERS;
   int Channels = lame_get_num_channels(S->Flags);
@@ -305,9 +318,11 @@ BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamp
 
 BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  TStream* S = FindStream(hbeStream);
-  if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
+  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput) return BE_ERR_INVALID_FORMAT_PARAMETERS;
   int Bytes = lame_encode_flush(S->Flags, pOutput, static_cast<int>(S->BufferSize));
   S->Flushed = true;
@@ -317,18 +332,25 @@ BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput)
 }
 
 BE_ERR CloseStream(HBE_STREAM hbeStream) {
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  TStream* S = FindStream(hbeStream);
-  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_ptr<TStream> S;
+  {
+    std::lock_guard<std::mutex> Lock(StreamsLock);
+    if (hbeStream == 0 || hbeStream > Streams.size() || !Streams[hbeStream - 1])
+      return BE_ERR_INVALID_HANDLE;
+    S = std::move(Streams[hbeStream - 1]);
+  }
+  std::lock_guard<std::mutex> Lock(S->Lock);
   lame_close(S->Flags);
-  *S = TStream{};
+  S->Flags = nullptr;
   return BE_ERR_SUCCESSFUL;
 }
 
 BE_ERR WriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
-  std::lock_guard<std::mutex> Lock(StreamsLock);
-  TStream* S = FindStream(hbeStream);
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
   if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags) return BE_ERR_INVALID_HANDLE;
   if (!lame_get_bWriteVbrTag(S->Flags)) return BE_ERR_SUCCESSFUL;
   if (!S->Flushed || !lpszFileName) return BE_ERR_INVALID_FORMAT_PARAMETERS;
 
