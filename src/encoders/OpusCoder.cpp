@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <random>
 
 #include "tags/TagModel.h"
@@ -11,7 +12,9 @@ namespace tolvar {
 namespace {
 
 uint32_t NewSerial() {
+  static std::mutex Lock;  // files are encoded on several threads at once
   static std::mt19937 Generator{std::random_device{}()};
+  std::lock_guard<std::mutex> Guard(Lock);
   return static_cast<uint32_t>(Generator());
 }
 

@@ -5,6 +5,7 @@
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -115,8 +116,9 @@ int EncOpen(const TVbEncConfig* Config, const TVbStreamInfo* Info, uint32_t* Sam
   Stream->DspReady = true;
   vorbis_block_init(&Stream->Dsp, &Stream->Block);
   Stream->BlockReady = true;
-  // A serial number that differs between files, as chained streams require.
-  static int Serial = 0x546f6c76;
+  // A serial number that differs between files, as chained streams require
+  // (also when several files are encoded at once).
+  static std::atomic<int> Serial = 0x546f6c76;
   ogg_stream_init(&Stream->Ogg, Serial++);
   Stream->OggReady = true;
 
