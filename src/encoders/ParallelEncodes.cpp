@@ -33,7 +33,7 @@ bool TParallelEncodes::TFile::Stopping() const {
 void TParallelEncodes::TFile::Progress(uint16_t Percent) {
   if (Percent == Last) return;
   Last = Percent;
-  std::lock_guard<std::mutex> Guard(Batch.Lock);
+  std::lock_guard<std::recursive_mutex> Guard(Batch.Lock);
   if (Batch.OnProgress) Batch.OnProgress(FIndex, Percent);
 }
 
@@ -64,7 +64,7 @@ TParallelEncodes::~TParallelEncodes() {
 }
 
 void TParallelEncodes::Start(unsigned Jobs) {
-  std::unique_lock<std::mutex> Guard(Lock);
+  std::unique_lock<std::recursive_mutex> Guard(Lock);
   if (Started) return;
   Started = true;
   Jobs = std::max(1u, std::min<unsigned>(Jobs, static_cast<unsigned>(Inputs.size())));
@@ -86,7 +86,7 @@ void TParallelEncodes::Start(unsigned Jobs) {
 
 void TParallelEncodes::Cancel() {
   Stop = true;
-  std::lock_guard<std::mutex> Guard(Lock);
+  std::lock_guard<std::recursive_mutex> Guard(Lock);
   Changed.notify_all();
 }
 
@@ -95,12 +95,12 @@ bool TParallelEncodes::Canceled() const {
 }
 
 bool TParallelEncodes::Finished() const {
-  std::lock_guard<std::mutex> Guard(Lock);
+  std::lock_guard<std::recursive_mutex> Guard(Lock);
   return Started && Running == 0;
 }
 
 bool TParallelEncodes::WaitFor(std::chrono::milliseconds Timeout) {
-  std::unique_lock<std::mutex> Guard(Lock);
+  std::unique_lock<std::recursive_mutex> Guard(Lock);
   return Changed.wait_for(Guard, Timeout, [this] { return Started && Running == 0; });
 }
 
@@ -111,7 +111,7 @@ void TParallelEncodes::Wait() {
 }
 
 std::vector<size_t> TParallelEncodes::Stopped() const {
-  std::lock_guard<std::mutex> Guard(Lock);
+  std::lock_guard<std::recursive_mutex> Guard(Lock);
   std::vector<size_t> Result;
   for (size_t I = 0; I < States.size(); ++I)
     if (States[I] == TState::Stopped && !Abandoned(I)) Result.push_back(I);
@@ -129,7 +129,7 @@ bool TParallelEncodes::MustWait(size_t Index) const {
 }
 
 void TParallelEncodes::Work() {
-  std::unique_lock<std::mutex> Guard(Lock);
+  std::unique_lock<std::recursive_mutex> Guard(Lock);
   // Files start in order, and none after a failure: a run of one file after
   // another would not have reached them.
   while (!Stop && Next < Inputs.size() && FirstFailed == SIZE_MAX) {
@@ -142,7 +142,7 @@ void TParallelEncodes::Work() {
   Changed.notify_all();
 }
 
-void TParallelEncodes::EncodeOne(std::unique_lock<std::mutex>& Guard, size_t Index) {
+void TParallelEncodes::EncodeOne(std::unique_lock<std::recursive_mutex>& Guard, size_t Index) {
   States[Index] = TState::Running;
   std::exception_ptr Failure;
   bool Complete = false;

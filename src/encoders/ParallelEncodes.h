@@ -51,8 +51,8 @@ class TParallelEncodes {
   TParallelEncodes(const TParallelEncodes&) = delete;
   TParallelEncodes& operator=(const TParallelEncodes&) = delete;
 
-  // Events, called on the worker threads, one at a time. They must not wait
-  // for the batch.
+  // Events, called on the worker threads, one at a time. They may call
+  // Cancel, and must not wait for the batch.
   std::function<void(size_t Index)> OnBeginFile;
   std::function<void(size_t Index, uint16_t PercentComplete)> OnProgress;
   // File Index is complete, and so is every file before it, or it stopped on Cancel.
@@ -77,7 +77,7 @@ class TParallelEncodes {
  private:
   enum class TState : uint8_t { Waiting, Running, Done, Stopped, Failed };
   void Work();
-  void EncodeOne(std::unique_lock<std::mutex>& Lock, size_t Index);
+  void EncodeOne(std::unique_lock<std::recursive_mutex>& Lock, size_t Index);
   bool Abandoned(size_t Index) const;  // after a failure of an earlier file
   bool MustWait(size_t Index) const;   // an earlier file with a path in common still runs
   void Discard(size_t Index) const;
@@ -90,8 +90,10 @@ class TParallelEncodes {
   TEncodeFile Encode;
   std::vector<std::thread> Workers;
 
-  mutable std::mutex Lock;  // guards what follows, and serialises the events
-  std::condition_variable Changed;
+  // Guards what follows and serialises the events; recursive, so that an
+  // event may call Cancel.
+  mutable std::recursive_mutex Lock;
+  std::condition_variable_any Changed;
   std::vector<TState> States;
   std::vector<std::exception_ptr> Failures;
   size_t Next = 0;      // the next file to start
