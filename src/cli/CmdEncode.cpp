@@ -2,7 +2,10 @@
 // files beside them, or with --format flac|opus|ogg through the stream
 // encoders, --jobs files at a time as the window's "MP3 Encoder" page does.
 // Prints each output path once written, in the order of the arguments.
+#include <pthread.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <chrono>
@@ -63,6 +66,22 @@ struct TEncodeView {
   }
 };
 
+// While it lives, new threads start with Ctrl-C and SIGTERM blocked, so that
+// the thread that waits for them takes the signals.
+struct TWorkersIgnoreSignals {
+  sigset_t Before;
+  TWorkersIgnoreSignals() {
+    sigset_t Signals;
+    sigemptyset(&Signals);
+    sigaddset(&Signals, SIGINT);
+    sigaddset(&Signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &Signals, &Before);
+  }
+  ~TWorkersIgnoreSignals() { pthread_sigmask(SIG_SETMASK, &Before, nullptr); }
+  TWorkersIgnoreSignals(const TWorkersIgnoreSignals&) = delete;
+  TWorkersIgnoreSignals& operator=(const TWorkersIgnoreSignals&) = delete;
+};
+
 std::string CancelMessage(const std::vector<std::string>& Partial) {
   if (Partial.empty()) return "encoding cancelled";
   if (Partial.size() == 1) return "encoding cancelled; the partial file " + Partial[0] + " is kept";
@@ -108,7 +127,10 @@ int RunEncode(TContext&, TArgs& Args) {
   {
     // Ctrl-C becomes the batch's Cancel.
     TInterruptGuard Guard;
-    Batch.Start(Jobs);
+    {
+      TWorkersIgnoreSignals Blocked;
+      Batch.Start(Jobs);
+    }
     while (!Batch.WaitFor(std::chrono::milliseconds(50)))
       if (Interrupted()) Batch.Cancel();
   }

@@ -2,8 +2,6 @@
 // leaves, and Cancel stops every running file with no thread left behind.
 #include "encoders/ParallelEncodes.h"
 
-#include <dirent.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -20,20 +18,6 @@ using namespace tolvar::testing;
 using tolvar::fixtures::FileExists;
 using tolvar::fixtures::TTempDir;
 using tolvar::fixtures::WriteFile;
-
-namespace {
-
-int Threads() {
-  int Count = 0;
-  if (DIR* D = opendir("/proc/self/task")) {
-    while (dirent* E = readdir(D))
-      if (E->d_name[0] != '.') ++Count;
-    closedir(D);
-  }
-  return Count;
-}
-
-}  // namespace
 
 TEST(ParallelEncodes, FailureFinishesEarlierFilesAndRemovesLaterOnes) {
   TTempDir Dir;
