@@ -135,7 +135,11 @@ void TParallelEncodes::Work() {
   while (!Stop && Next < Inputs.size() && FirstFailed == SIZE_MAX) {
     const size_t Index = Next++;
     Changed.wait(Guard, [&] { return Stop || Abandoned(Index) || !MustWait(Index); });
-    if (Stop || Abandoned(Index)) break;
+    if (Stop || Abandoned(Index)) {
+      States[Index] = TState::Skipped;
+      ReportInOrder();
+      break;
+    }
     EncodeOne(Guard, Index);
   }
   if (--Running == 0 && OnFinished) OnFinished();
@@ -171,7 +175,7 @@ void TParallelEncodes::ReportInOrder() {
     const TState State = States[Reported];
     if (State == TState::Waiting || State == TState::Running) return;
     if (Abandoned(Reported)) {
-      if (State != TState::Failed) Discard(Reported);
+      if (State == TState::Done || State == TState::Stopped) Discard(Reported);
     } else if (State == TState::Done && OnEndFile) {
       try {
         OnEndFile(Reported);

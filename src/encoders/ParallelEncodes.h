@@ -75,7 +75,8 @@ class TParallelEncodes {
   std::vector<size_t> Stopped() const;
 
  private:
-  enum class TState : uint8_t { Waiting, Running, Done, Stopped, Failed };
+  // Skipped: taken by a worker, then never started (Cancel, or a failure before it).
+  enum class TState : uint8_t { Waiting, Running, Done, Stopped, Failed, Skipped };
   void Work();
   void EncodeOne(std::unique_lock<std::recursive_mutex>& Lock, size_t Index);
   bool Abandoned(size_t Index) const;  // after a failure of an earlier file
