@@ -114,7 +114,7 @@ _tolvar_cli() {
             ;;
         verify) options='--offset' ;;
         tag) options='--title --artist --album --year --comment --genre --album-artist --track --disc --isrc' ;;
-        encode) options="--format --flac-level --opus-bitrate $encoder" ;;
+        encode) options="--format --jobs --flac-level --opus-bitrate $encoder" ;;
         play) options='--seconds' ;;
         rip)
             options="--format --out --single --artist --title --album --year --genre --comment

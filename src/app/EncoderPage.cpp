@@ -1,11 +1,13 @@
 // The "MP3 Encoder" page: WAV files chosen by the user are encoded to files
 // beside them in the chosen format (MP3, Ogg Vorbis, FLAC or Opus), with the
-// encoders and settings the rip jobs use.
+// encoders and settings the rip jobs use, one file per core at a time.
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -13,6 +15,7 @@
 #include "app/MainUnit.h"
 #include "app/QtText.h"
 #include "encoders/LameCoder.h"
+#include "encoders/ParallelEncodes.h"
 #include "encoders/WavEncoder.h"
 #include "ripper/CDRipper.h"
 #include "util/Dialogs.h"
@@ -49,14 +52,16 @@ void TfrmTolvar::ConnectEncoderPage() {
   connect(Button3, &QPushButton::clicked, this, Guarded([this] { Button3Click(); }));
   connect(btnStart2, &QPushButton::clicked, this, Guarded([this] { btnStart2Click(); }));
   connect(btnCancel2, &QPushButton::clicked, this, Guarded([this] { btnCancel2Click(); }));
+  // The page's batch reports through these events of the encoder component,
+  // on the window's thread, whatever the format.
   Lame->OnBeginFile = [this](TLameCoder&, uint16_t, const std::string& Name) {
     LameBeginFile(Name);
   };
   Lame->OnProgress = [this](TLameCoder&, uint16_t Percent) { LameProgress(Percent); };
+  Lame->OnEndFile = [this](TLameCoder&, uint16_t Num, const std::string& Name) {
+    LameEndFile(Num, Name);
+  };
   Lame->OnEndProcess = [this](TLameCoder&) { LameEndProcess(); };
-  WavEncoder->OnBeginFile = [this](uint16_t, const std::string& Name) { LameBeginFile(Name); };
-  WavEncoder->OnProgress = [this](uint16_t Percent) { LameProgress(Percent); };
-  WavEncoder->OnEndProcess = [this] { LameEndProcess(); };
 }
 
 void TfrmTolvar::Button3Click() {
@@ -70,25 +75,14 @@ void TfrmTolvar::Button3Click() {
 }
 
 void TfrmTolvar::btnStart2Click() {
-  // "Cancel" enables Start again while the encoder finishes its chunk; a
+  // "Cancel" enables Start again while the encoders finish their chunks; a
   // second run inside the first would write the same files twice over.
   if (RunningJob != TJob::None) return;
   RunningJob = TJob::Encoding;
   ShowJob(TJob::Encoding);
   // An error ends the run as its end does, before the error is shown.
   try {
-    if (EncoderType == 0) {
-      Lame->EncodeFiles();
-    } else {
-      // The other formats: FLAC and Opus as the rips make them, or Ogg Vorbis.
-      SetStreamEncoding();
-      TStreamSettings Settings;
-      Settings.Format = TStreamFormat::Vorbis;
-      Settings.VorbisQuality = CDRipper->VorbisQuality;
-      WavEncoder->Settings = CDRipper->StreamEncoding.value_or(Settings);
-      WavEncoder->SetInputFiles(Lame->InputFiles());
-      WavEncoder->EncodeFiles();
-    }
+    RunEncodes();
   } catch (...) {
     RunningJob = TJob::None;
     ShowJob(TJob::None);
@@ -98,10 +92,73 @@ void TfrmTolvar::btnStart2Click() {
   ShowJob(TJob::None);
 }
 
+void TfrmTolvar::RunEncodes() {
+  const std::vector<std::string> Inputs = Lame->InputFiles();
+  std::vector<std::string> Outputs = Lame->OutputFiles();
+  TParallelEncodes::TEncodeFile Encode;
+  if (EncoderType == 0) {
+    Encode = Mp3FileEncoder(*Lame, Inputs, Outputs);
+  } else {
+    // The other formats: FLAC and Opus as the rips make them, or Ogg Vorbis.
+    SetStreamEncoding();
+    TStreamSettings Vorbis;
+    Vorbis.Format = TStreamFormat::Vorbis;
+    Vorbis.VorbisQuality = CDRipper->VorbisQuality;
+    TWavEncoder Names;
+    Names.Settings = CDRipper->StreamEncoding.value_or(Vorbis);
+    Names.SetInputFiles(Inputs);
+    Outputs = Names.OutputFiles();
+    Encode = StreamFileEncoder(Names.Settings, Inputs);
+  }
+  for (int Row = 0; Row < ListBox2->count(); ++Row) ListBox2->item(Row)->setIcon(QIcon());
+
+  TParallelEncodes Batch(Inputs, Outputs, std::move(Encode));
+  // The workers' events run here, on the window's thread, in the order sent.
+  auto Post = [this](auto Handler) {
+    QMetaObject::invokeMethod(
+        this, [Handler = std::move(Handler)] { Guard(Handler); }, Qt::QueuedConnection);
+  };
+  // The gauge shows the whole batch: the mean of the files' percentages.
+  auto Percents = std::make_shared<std::vector<int>>(Inputs.size(), 0);
+  Batch.OnBeginFile = [&, Post](size_t Index) {
+    Post([this, Index, Name = Inputs[Index]] {
+      if (Lame->OnBeginFile) Lame->OnBeginFile(*Lame, static_cast<uint16_t>(Index), Name);
+    });
+  };
+  Batch.OnProgress = [&, Post, Percents](size_t Index, uint16_t Percent) {
+    Post([this, Index, Percent, Percents, Name = Inputs[Index]] {
+      (*Percents)[Index] = Percent;
+      long long Sum = 0;
+      for (int Each : *Percents) Sum += Each;
+      if (Lame->OnProgress)
+        Lame->OnProgress(*Lame,
+                         static_cast<uint16_t>(Sum / static_cast<long long>(Percents->size())));
+      ShowStatus("Progress: " + Name + ": " + std::to_string(Percent) + "%");
+    });
+  };
+  Batch.OnEndFile = [&, Post](size_t Index) {
+    Post([this, Index, Name = Outputs[Index]] {
+      if (Lame->OnEndFile) Lame->OnEndFile(*Lame, static_cast<uint16_t>(Index), Name);
+    });
+  };
+  Batch.OnFinished = [Post] { Post([] {}); };  // wakes the loop below
+
+  Encodes = &Batch;
+  struct TForget {
+    TParallelEncodes*& Batch;
+    ~TForget() { Batch = nullptr; }
+  } Forget{Encodes};
+  Batch.Start(DefaultEncodeJobs());
+  // The window stays responsive, Cancel included, until the workers end.
+  while (!Batch.Finished()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QCoreApplication::processEvents();  // what the workers sent last
+  Batch.Wait();
+  if (!Batch.Canceled() && Lame->OnEndProcess) Lame->OnEndProcess(*Lame);
+}
+
 void TfrmTolvar::btnCancel2Click() {
   ShowJob(TJob::None);
-  Lame->Cancel();
-  WavEncoder->Cancel();
+  if (Encodes) Encodes->Cancel();
   Dialogs().MessageBox("Process stopped", "", TMsgKind::Information);
 }
 
@@ -111,7 +168,15 @@ void TfrmTolvar::LameBeginFile(const std::string& FileName) {
 
 void TfrmTolvar::LameProgress(int Percent) {
   Gauge->setValue(Percent);
-  ShowStatus("Progress: " + std::to_string(Percent) + "%");
+}
+
+void TfrmTolvar::LameEndFile(int Num, const std::string& FileName) {
+  // The row of a file that is complete gets a mark.
+  const std::vector<std::string>& Inputs = Lame->InputFiles();
+  if (Num < ListBox2->count() && static_cast<size_t>(Num) < Inputs.size() &&
+      ToPath(ListBox2->item(Num)->text()) == Inputs[static_cast<size_t>(Num)])
+    ListBox2->item(Num)->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  ShowStatus("Finished file " + FileName);
 }
 
 void TfrmTolvar::LameEndProcess() {

@@ -18,7 +18,6 @@
 #include "app/TrackList.h"
 #include "cddb/Cddb.h"
 #include "encoders/LameCoder.h"
-#include "encoders/WavEncoder.h"
 #include "metadata/CoverArt.h"
 #include "metadata/MetadataLookup.h"
 #include "platform/mediamonitor/MediaMonitor.h"
@@ -31,7 +30,6 @@ namespace tolvar {
 TfrmTolvar::TfrmTolvar(QWidget* Parent)
     : QMainWindow(Parent),
       Lame(std::make_unique<TLameCoder>()),
-      WavEncoder(std::make_unique<TWavEncoder>()),
       CDRipper(std::make_unique<TCDRipper>()),
       MediaMonitor(std::make_unique<TMediaMonitor>(CDRipMediaStates)) {
   EventLoop = new TQtEventLoop(this);
@@ -86,7 +84,6 @@ void TfrmTolvar::ConnectComponents() {
   };
   CDRipper->ProcessMessages = ProcessMessages;
   Lame->ProcessMessages = ProcessMessages;
-  WavEncoder->ProcessMessages = ProcessMessages;
   Lame->SetDefaultExt(".mp3");
 
   TTrackListModel* Model = Tracks();

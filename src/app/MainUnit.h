@@ -40,7 +40,7 @@ struct TLookupResult;
 struct TMetaRelease;
 class TfrmAbout;
 class TLameCoder;
-class TWavEncoder;
+class TParallelEncodes;
 class TMediaMonitor;
 class TQtEventLoop;
 class TWebClient;
@@ -61,8 +61,6 @@ class TfrmTolvar : public QMainWindow {
   // The loop the network components run on; it outlives the components.
   TQtEventLoop* EventLoop = nullptr;
   std::unique_ptr<TLameCoder> Lame;
-  // The "MP3 Encoder" page's encoder for FLAC, Opus and Ogg Vorbis.
-  std::unique_ptr<TWavEncoder> WavEncoder;
   std::unique_ptr<TCDRipper> CDRipper;
   // Turns media arrival and removal into device-change codes for WMDeviceChange.
   std::unique_ptr<TMediaMonitor> MediaMonitor;
@@ -290,7 +288,8 @@ class TfrmTolvar : public QMainWindow {
   void btnStart2Click();
   void btnCancel2Click();
   void LameBeginFile(const std::string& FileName);
-  void LameProgress(int Percent);
+  void LameProgress(int Percent);  // of the whole batch
+  void LameEndFile(int Num, const std::string& FileName);
   void LameEndProcess();
 
  protected:
@@ -322,6 +321,8 @@ class TfrmTolvar : public QMainWindow {
   // The ripper's stream encoding for the chosen format (FLAC, Opus), or none.
   void SetStreamEncoding();
   QWidget* CreateEncoderPage();
+  // Encodes the page's files, several at once; returns when they are done.
+  void RunEncodes();
   void ConnectRipJobs();
   void ConnectEncoderPage();
   void ConnectCueExport();
@@ -337,8 +338,9 @@ class TfrmTolvar : public QMainWindow {
   // The job whose Start handler is inside it: a job's messages may run any
   // handler, and a second job inside the first would share the components.
   TJob RunningJob = TJob::None;
-  std::string RipFolder;     // the job's output folder (UTF-8)
-  bool LookupQuiet = false;  // the running lookup started by itself
+  TParallelEncodes* Encodes = nullptr;  // the "MP3 Encoder" page's running batch
+  std::string RipFolder;                // the job's output folder (UTF-8)
+  bool LookupQuiet = false;             // the running lookup started by itself
 };
 
 }  // namespace tolvar

@@ -2,6 +2,8 @@
 // What tolvar-cli shows on stderr while it works: the progress of a rip (a
 // bar on a terminal, plain lines for logs and pipes) and the components'
 // message boxes.
+#include <cstddef>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,27 @@ class TRipProgress {
   int Last = -1;
   std::vector<TBar> Jobs;
   int Lines = 0;  // lines drawn on the terminal
+};
+
+// The progress of several files at once on a terminal: one bar per file, in
+// the order of the files, redrawn in place below what was printed before.
+class TJobBars {
+ public:
+  // Adds or moves the bar of Job.
+  void Show(size_t Job, const std::string& File, int Percent);
+  void Remove(size_t Job);
+  // Erase takes the bars off the screen, so that a line can be printed where
+  // they were; Draw puts them (back) below the cursor.
+  void Erase();
+  void Draw();
+
+ private:
+  struct TBar {
+    std::string File;
+    int Percent = 0;
+  };
+  std::map<size_t, TBar> Bars;
+  size_t Drawn = 0;  // lines on the screen
 };
 
 // Message boxes as "tolvar-cli: TEXT" lines; questions get the safe answer.

@@ -1,18 +1,23 @@
 // tolvar-cli encode FILE... [options]: WAV files (or raw 16-bit PCM) to MP3
-// files beside them, through the encoder component's EncodeFiles, as the
-// window's "MP3 Encoder" page does; with --format flac|opus|ogg through the
-// stream encoders instead. Prints each output path once written.
+// files beside them, or with --format flac|opus|ogg through the stream
+// encoders, --jobs files at a time as the window's "MP3 Encoder" page does.
+// Prints each output path once written, in the order of the arguments.
+#include <pthread.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
-#include <cstdio>
+#include <chrono>
 #include <iostream>
 
+#include "CliOutput.h"
 #include "Commands.h"
 #include "EncoderOptions.h"
 #include "Interrupt.h"
 #include "TagOptions.h"
 #include "encoders/LameCoder.h"
+#include "encoders/ParallelEncodes.h"
 #include "encoders/WavEncoder.h"
 
 namespace tolvar::cli {
@@ -23,42 +28,67 @@ const char* const kFormats[] = {"mp3", "flac", "opus", "ogg"};
 const TStreamFormat kStreamFormats[] = {TStreamFormat::Flac, TStreamFormat::Opus,
                                         TStreamFormat::Vorbis};
 
-// What the command shows of a run of either encoder: progress on a terminal,
-// each finished file's path on stdout; Ctrl-C becomes the encoder's Cancel.
-struct TEncodeRun {
-  bool Terminal = isatty(STDERR_FILENO);
-  std::string Current, CurrentOutput;
+// What the command shows of a batch: each finished file's path on stdout and,
+// on a terminal, the progress of the files being encoded (one line when one
+// file is encoded at a time, one bar per file when several are).
+struct TEncodeView {
+  const std::vector<std::string>& Inputs;
+  const std::vector<std::string>& Outputs;
+  bool Bars;
+  bool Terminal;
+  TJobBars JobBars;
 
-  void Begin(const std::string& Input, const std::string& Output) {
-    Current = Input;
-    CurrentOutput = Output;
+  void Begin(size_t Index) {
+    if (Terminal && Bars) JobBars.Show(Index, Inputs[Index], 0);
   }
-  void Progress(uint16_t Percent) const {
-    if (Terminal) std::cerr << "\rEncoding " << Current << ": " << Percent << "%" << std::flush;
+  void Progress(size_t Index, uint16_t Percent) {
+    if (!Terminal) return;
+    if (Bars)
+      JobBars.Show(Index, Inputs[Index], Percent);
+    else
+      std::cerr << "\rEncoding " << Inputs[Index] << ": " << Percent << "%" << std::flush;
   }
-  void End(const std::string& Output) const {
-    if (Terminal) std::cerr << "\r\033[K" << std::flush;
-    std::cout << Output << std::endl;
-  }
-  template <class TEncoder>
-  int Run(TEncoder& Encoder) {
-    Encoder.ProcessMessages = [&Encoder] {
-      if (Interrupted()) Encoder.Cancel();
-    };
-    TInterruptGuard Guard;
-    try {
-      Encoder.EncodeFiles();
-    } catch (...) {
-      if (Terminal) std::cerr << '\n';
-      throw;
+  void End(size_t Index) {
+    if (Terminal && Bars) {
+      JobBars.Remove(Index);
+      JobBars.Erase();
+    } else if (Terminal) {
+      std::cerr << "\r\033[K" << std::flush;
     }
-    if (Encoder.Canceled) {
-      if (Terminal) std::cerr << '\n';
-      throw TCommandError("encoding cancelled; the partial file " + CurrentOutput + " is kept");
-    }
-    return 0;
+    std::cout << Outputs[Index] << std::endl;
+    if (Terminal && Bars) JobBars.Draw();
+  }
+  // After the batch: a run that stopped leaves its progress on the screen.
+  void Finish(bool Stopped) {
+    if (!Terminal) return;
+    if (Bars && !Stopped) JobBars.Erase();
+    if (!Bars && Stopped) std::cerr << '\n';
   }
 };
+
+// While it lives, new threads start with Ctrl-C and SIGTERM blocked, so that
+// the thread that waits for them takes the signals.
+struct TWorkersIgnoreSignals {
+  sigset_t Before;
+  TWorkersIgnoreSignals() {
+    sigset_t Signals;
+    sigemptyset(&Signals);
+    sigaddset(&Signals, SIGINT);
+    sigaddset(&Signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &Signals, &Before);
+  }
+  ~TWorkersIgnoreSignals() { pthread_sigmask(SIG_SETMASK, &Before, nullptr); }
+  TWorkersIgnoreSignals(const TWorkersIgnoreSignals&) = delete;
+  TWorkersIgnoreSignals& operator=(const TWorkersIgnoreSignals&) = delete;
+};
+
+std::string CancelMessage(const std::vector<std::string>& Partial) {
+  if (Partial.empty()) return "encoding cancelled";
+  if (Partial.size() == 1) return "encoding cancelled; the partial file " + Partial[0] + " is kept";
+  std::string List;
+  for (const std::string& Name : Partial) List += (List.empty() ? "" : ", ") + Name;
+  return "encoding cancelled; the partial files " + List + " are kept";
+}
 
 }  // namespace
 
@@ -72,28 +102,49 @@ int RunEncode(TContext&, TArgs& Args) {
       Args, Mp3 ? TStreamFormat::Flac : kStreamFormats[Format - std::begin(kFormats) - 1]);
   TLameCoder Coder;
   ApplyEncoderOptions(Args, Coder);
+  const auto Jobs = static_cast<unsigned>(Args.Integer("--jobs", DefaultEncodeJobs(), 1, 64));
   std::vector<std::string> Files = Args.Positionals();
   if (Files.empty()) throw TUsageError("encode: no file given");
 
-  TEncodeRun Run;
-  if (!Mp3) {
-    TWavEncoder Encoder;
-    Encoder.Settings = Settings;
-    Encoder.SetInputFiles(Files);
-    Encoder.OnBeginFile = [&](uint16_t Num, const std::string& Name) {
-      Run.Begin(Name, Encoder.OutputFiles()[Num]);
-    };
-    Encoder.OnProgress = [&](uint16_t Percent) { Run.Progress(Percent); };
-    Encoder.OnEndFile = [&](uint16_t, const std::string& Name) { Run.End(Name); };
-    return Run.Run(Encoder);
+  std::vector<std::string> Outputs;
+  TParallelEncodes::TEncodeFile Encode;
+  if (Mp3) {
+    Coder.SetInputFiles(Files);
+    Outputs = Coder.OutputFiles();
+    Encode = Mp3FileEncoder(Coder, Files, Outputs);
+  } else {
+    TWavEncoder Names;
+    Names.Settings = Settings;
+    Names.SetInputFiles(Files);
+    Outputs = Names.OutputFiles();
+    Encode = StreamFileEncoder(Settings, Files);
   }
-  Coder.SetInputFiles(Files);
-  Coder.OnBeginFile = [&](TLameCoder& Sender, uint16_t Num, const std::string& Name) {
-    Run.Begin(Name, Sender.OutputFiles()[Num]);
-  };
-  Coder.OnProgress = [&](TLameCoder&, uint16_t Percent) { Run.Progress(Percent); };
-  Coder.OnEndFile = [&](TLameCoder&, uint16_t, const std::string& Name) { Run.End(Name); };
-  return Run.Run(Coder);
+  TParallelEncodes Batch(Files, Outputs, std::move(Encode));
+  TEncodeView View{Files, Outputs, Jobs > 1 && Files.size() > 1, isatty(STDERR_FILENO) == 1, {}};
+  Batch.OnBeginFile = [&](size_t Index) { View.Begin(Index); };
+  Batch.OnProgress = [&](size_t Index, uint16_t Percent) { View.Progress(Index, Percent); };
+  Batch.OnEndFile = [&](size_t Index) { View.End(Index); };
+  {
+    // Ctrl-C becomes the batch's Cancel.
+    TInterruptGuard Guard;
+    {
+      TWorkersIgnoreSignals Blocked;
+      Batch.Start(Jobs);
+    }
+    while (!Batch.WaitFor(std::chrono::milliseconds(50)))
+      if (Interrupted()) Batch.Cancel();
+  }
+  std::vector<std::string> Partial;
+  for (size_t Index : Batch.Stopped()) Partial.push_back(Outputs[Index]);
+  try {
+    Batch.Wait();
+  } catch (...) {
+    View.Finish(true);
+    throw;
+  }
+  View.Finish(Batch.Canceled());
+  if (Batch.Canceled()) throw TCommandError(CancelMessage(Partial));
+  return 0;
 }
 
 }  // namespace tolvar::cli

@@ -63,6 +63,7 @@ const std::string kCddbSynopsis =
 const std::string kEncodeSynopsis =
     "encode FILE... [options]   WAV files to MP3 (FLAC, Opus, Ogg) files beside them" +
     Nested(std::string("  --format mp3|flac|opus|ogg   output format (default mp3)\n") +
+           "  --jobs N               encode N files at once, 1-64 (default: one per core)\n" +
            kStreamOptionsHelp + "  encoder options (for every command that encodes MP3):\n" +
            kEncoderOptionsHelp);
 

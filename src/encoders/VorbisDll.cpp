@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdlib>
+#include <mutex>
 
 #include "util/MiscFunctions.h"
 #include "util/StringFunctions.h"
@@ -14,7 +15,7 @@ namespace {
 struct TLoaded {
   void* Handle = nullptr;
   TVorbisLib Lib;
-  bool Tried = false;
+  std::once_flag Tried;  // encoders on several threads may ask at once
   ~TLoaded() {
     if (Handle) dlclose(Handle);
   }
@@ -40,14 +41,14 @@ T Symbol(void* Handle, const char* Name) {
 
 void LoadVorbis() {
   TLoaded& L = Loaded();
-  if (L.Tried) return;
-  L.Tried = true;
-  L.Handle = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!L.Handle) return;
-  L.Lib.vbEncOpen = Symbol<TVbEncOpen>(L.Handle, "vbEncOpen");
-  L.Lib.vbEncWrite = Symbol<TVbEncWrite>(L.Handle, "vbEncWrite");
-  L.Lib.vbEncClose = Symbol<TVbEncClose>(L.Handle, "vbEncClose");
-  L.Lib.vbVersion = Symbol<TVbVersionFn>(L.Handle, "vbVersion");
+  std::call_once(L.Tried, [&L] {
+    L.Handle = dlopen(LibraryPath().c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!L.Handle) return;
+    L.Lib.vbEncOpen = Symbol<TVbEncOpen>(L.Handle, "vbEncOpen");
+    L.Lib.vbEncWrite = Symbol<TVbEncWrite>(L.Handle, "vbEncWrite");
+    L.Lib.vbEncClose = Symbol<TVbEncClose>(L.Handle, "vbEncClose");
+    L.Lib.vbVersion = Symbol<TVbVersionFn>(L.Handle, "vbVersion");
+  });
 }
 
 bool VorbisReady() {

@@ -2,6 +2,9 @@
 // rips, their names, checks, gauge and messages, Cancel, failures, the CUE
 // sheets (read back with cuebreakpoints) and the "MP3 Encoder" page.
 #include <sys/stat.h>
+
+#include <set>
+
 #include <QAction>
 #include <QFileDialog>
 #include <QFrame>
@@ -21,6 +24,7 @@
 #include "app/MainUnit.h"
 #include "app/TrackList.h"
 #include "encoders/LameCoder.h"
+#include "encoders/ParallelEncodes.h"
 #include "ripper/CDRipper.h"
 #include "util/Dialogs.h"
 
@@ -387,6 +391,36 @@ class RipJobsTest : public QObject {
     Form.Lame->SetInputFiles({Env.Path("missing.wav")});
     Form.btnStart2->click();
     QCOMPARE(Dialogs.Shown.size(), size_t{2});
+    CheckIdle(Form);
+  }
+
+  void encoderPageRunsFilesSideBySideAndCancelStopsThemAll() {
+    TWindowEnv Env;
+    TfrmTolvar Form;
+    TScriptedDialogs Dialogs;
+    std::vector<std::string> Wavs;
+    for (const char* Name : {"a.wav", "b.wav", "c.wav", "d.wav", "e.wav"}) {
+      WriteWav(Env.Path(Name), 30);
+      Wavs.push_back(Env.Path(Name));
+    }
+    Form.Lame->SetInputFiles(Wavs);
+    const size_t Jobs = std::min<size_t>(DefaultEncodeJobs(), Wavs.size() - 1);
+    std::set<std::string> Begun;
+    Form.Lame->OnBeginFile = [&, Begin = Form.Lame->OnBeginFile](TLameCoder& Sender, uint16_t Num,
+                                                                 const std::string& Name) {
+      Begin(Sender, Num, Name);
+      Begun.insert(Name);
+    };
+    Form.Lame->OnProgress = [&, Progress = Form.Lame->OnProgress](TLameCoder& S, uint16_t P) {
+      Progress(S, P);
+      if (Begun.size() == Jobs && P >= 3 && Form.btnCancel2->isEnabled()) Form.btnCancel2->click();
+    };
+    Form.btnStart2->click();
+    QCOMPARE(Begun.size(), Jobs);
+    QCOMPARE(Dialogs.Shown, std::vector<std::string>{"Process stopped"});
+    // The files under way keep their partial output; the others never start.
+    for (const std::string& Wav : Wavs)
+      QCOMPARE(FileExists(Wav.substr(0, Wav.size() - 4) + ".mp3"), Begun.count(Wav) == 1);
     CheckIdle(Form);
   }
 

@@ -161,6 +161,62 @@ TEST(EncodeCli, FailureExitsWithOneAfterTheFilesBeforeIt) {
                      "\". No such file or directory\n");
 }
 
+TEST(EncodeCli, JobsWriteWhatOneAtATimeWritesAndPrintInArgumentOrder) {
+  TTempDir Dir;
+  // The longest first, so that later files finish before it; "same.WAV"
+  // writes the output of "same.wav" again.
+  const std::pair<const char*, uint32_t> Files[] = {{"long.wav", 6 * 44100},
+                                                    {"b.wav", 44100},
+                                                    {"same.wav", 30000},
+                                                    {"c.wav", 88200},
+                                                    {"same.WAV", 20000}};
+  std::string Args;
+  for (const auto& [Name, Frames] : Files) {
+    WriteFile(Dir / Name, WavBytes(TestPcm(Frames, 2), 2));
+    Args += " " + Quote(Dir / Name);
+  }
+  for (const std::string Format : {"mp3", "flac", "opus", "ogg"}) {
+    // Ogg streams carry serial numbers that differ from file to file: their audio is compared.
+    auto Contents = [&](const std::string& Path) {
+      std::string Decoded;
+      if (Format == "opus")
+        RunCommand("opusdec --quiet --no-dither " + Quote(Path) + " -", &Decoded);
+      else if (Format == "ogg")
+        RunCommand("oggdec --quiet --raw -o - " + Quote(Path), &Decoded);
+      return Format == "opus" || Format == "ogg" ? Decoded : ReadFile(Path);
+    };
+    std::string Expected;
+    for (const auto& [Name, Frames] : Files)
+      Expected +=
+          Dir / (std::string(Name).substr(0, std::string(Name).find('.')) + "." + Format) + "\n";
+    std::vector<std::string> Results[2];
+    for (int Jobs : {1, 3}) {
+      std::string Out, Err;
+      ASSERT_EQ(
+          Cli("encode --format " + Format + " --jobs " + std::to_string(Jobs) + Args, &Out, &Err),
+          0)
+          << Err;
+      EXPECT_EQ(Out, Expected) << Format << " --jobs " << Jobs;
+      for (const char* Stem : {"long", "b", "same", "c"}) {
+        Results[Jobs / 3].push_back(Contents(Dir / (std::string(Stem) + "." + Format)));
+        EXPECT_GT(Results[Jobs / 3].back().size(), 1000u) << Stem << "." << Format;
+      }
+    }
+    EXPECT_TRUE(Results[0] == Results[1]) << Format;
+  }
+  // A failing file among others: those before it complete, none after it is left.
+  WriteFile(Dir / "bad.wav", "RIFF");
+  WriteFile(Dir / "d.wav", WavBytes(TestPcm(3 * 44100, 2), 2));
+  std::string Out, Err;
+  EXPECT_EQ(Cli("encode --jobs 3 " + Quote(Dir / "long.wav") + " " + Quote(Dir / "bad.wav") + " " +
+                    Quote(Dir / "d.wav"),
+                &Out, &Err),
+            1);
+  EXPECT_EQ(Out, (Dir / "long.mp3") + "\n");
+  EXPECT_EQ(Err, "tolvar-cli: Read Error\n");
+  EXPECT_FALSE(FileExists(Dir / "bad.mp3") || FileExists(Dir / "d.mp3"));
+}
+
 TEST(EncodeCli, InterruptCancelsAndKeepsThePartialFile) {
   TTempDir Dir;
   // Long enough that the encoder is still busy when the signal comes.

@@ -148,14 +148,26 @@ bool HasFilledVbrHeader(const std::string& Bytes, uint32_t& Frames) {
   return false;
 }
 
-int OpenDescriptors() {
+namespace {
+
+int Entries(const char* Folder) {
   int Count = 0;
-  if (DIR* D = opendir("/proc/self/fd")) {
+  if (DIR* D = opendir(Folder)) {
     while (dirent* E = readdir(D))
       if (E->d_name[0] != '.') ++Count;
     closedir(D);
   }
   return Count;
+}
+
+}  // namespace
+
+int OpenDescriptors() {
+  return Entries("/proc/self/fd");
+}
+
+int Threads() {
+  return Entries("/proc/self/task");
 }
 
 std::string RunUnprivileged(const std::function<std::string()>& Body) {

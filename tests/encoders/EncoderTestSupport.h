@@ -54,6 +54,8 @@ bool HasFilledVbrHeader(const std::string& Bytes, uint32_t& Frames);
 
 // Entries of /proc/self/fd: to check that an operation closed what it opened.
 int OpenDescriptors();
+// Entries of /proc/self/task: the threads of this process.
+int Threads();
 
 // Runs Body as an unprivileged user when the tests run as root (root may
 // write into read-only folders and read unreadable files); in this process

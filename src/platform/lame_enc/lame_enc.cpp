@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 #include "util/NoThrow.h"
@@ -32,25 +33,28 @@ constexpr int kHighQuality = 2;
 constexpr int kVoicePreset = 56;  // LAME's "--voice": ABR 56 kbit/s, mono
 
 struct TStream {
+  std::mutex Lock;  // one call at a time on a stream
   lame_t Flags = nullptr;
   uint32_t BufferSize = 0;  // as announced to the caller
   bool Flushed = false;     // beDeinitStream ran: no more chunks
 };
 
 // Streams by handle - 1. Closed slots are null and reused. The lock guards
-// the table only: each stream is used by one caller at a time, so streams of
-// different callers encode side by side.
+// the table only, so that streams encode side by side on several threads.
 std::mutex StreamsLock;
-std::vector<std::unique_ptr<TStream>> Streams;
+std::vector<std::shared_ptr<TStream>> Streams;
 
-TStream* FindStream(HBE_STREAM Handle) {
+// libmp3lame fills tables shared by every stream while it sets one up
+// (lame_init, lame_init_params): no other stream may work meanwhile.
+std::shared_mutex EngineLock;
+
+std::shared_ptr<TStream> FindStream(HBE_STREAM Handle) {
   std::lock_guard<std::mutex> Lock(StreamsLock);
   if (Handle == 0 || Handle > Streams.size()) return nullptr;
-  TStream* S = Streams[Handle - 1].get();
-  return S && S->Flags ? S : nullptr;
+  return Streams[Handle - 1];
 }
 
-HBE_STREAM AddStream(std::unique_ptr<TStream> S) {
+HBE_STREAM AddStream(std::shared_ptr<TStream> S) {
   std::lock_guard<std::mutex> Lock(StreamsLock);
   for (size_t I = 0; I < Streams.size(); ++I)
     if (!Streams[I]) {
@@ -250,33 +254,36 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
   BE_CONFIG Config;
   if (!ReadConfig(pbeConfig, Config)) return BE_ERR_INVALID_FORMAT;
 
-  lame_t Flags = lame_init();
-  if (!Flags) return BE_ERR_NO_MORE_HANDLES;
-  BE_ERR Result = Configure(Flags, Config);
-  if (Result != BE_ERR_SUCCESSFUL) {
-    lame_close(Flags);
-    return Result;
+  auto S = std::make_shared<TStream>();
+  {
+    std::unique_lock<std::shared_mutex> Engine(EngineLock);
+    S->Flags = lame_init();
+    if (!S->Flags) return BE_ERR_NO_MORE_HANDLES;
+    BE_ERR Result = Configure(S->Flags, Config);
+    if (Result != BE_ERR_SUCCESSFUL) {
+      lame_close(S->Flags);
+      return Result;
+    }
   }
+  // A stream that never got a handle is closed again on every way out.
+  struct TUnlessKept {
+    lame_t Flags;
+    bool Kept = false;
+    ~TUnlessKept() {
+      if (!Kept) lame_close(Flags);
+    }
+  } Guard{S->Flags};
 
   // One MPEG-1 frame holds 1152 samples per channel, an MPEG-2 (or 2.5) frame 576.
-  uint32_t PerChannel = lame_get_version(Flags) == 1 ? 1152 : 576;
-  uint32_t Channels = static_cast<uint32_t>(lame_get_num_channels(Flags));
-  auto S = std::make_unique<TStream>();
-  S->Flags = Flags;
+  uint32_t PerChannel = lame_get_version(S->Flags) == 1 ? 1152 : 576;
+  uint32_t Channels = static_cast<uint32_t>(lame_get_num_channels(S->Flags));
   // LAME's own conservative estimate for one chunk; 7200 bytes cover the flush.
   S->BufferSize = static_cast<uint32_t>(1.25 * PerChannel + 7200);
   const uint32_t BufferSize = S->BufferSize;
-  HBE_STREAM Handle = 0;
-  try {
-    Handle = AddStream(std::move(S));
-  } catch (...) {
-    lame_close(Flags);
-    throw;
-  }
-  if (Handle == 0) {
-    lame_close(Flags);
-    return BE_ERR_NO_MORE_HANDLES;
-  }
+
+  HBE_STREAM Handle = AddStream(std::move(S));
+  if (Handle == 0) return BE_ERR_NO_MORE_HANDLES;
+  Guard.Kept = true;
   *dwSamples = PerChannel * Channels;
   *dwBufferSize = BufferSize;
   *phbeStream = Handle;
@@ -286,8 +293,11 @@ BE_ERR InitStream(PBE_CONFIG pbeConfig, uint32_t* dwSamples, uint32_t* dwBufferS
 BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamples,
                    uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  TStream* S = FindStream(hbeStream);
-  if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
+  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput || (nSamples > 0 && !pSamples))
     return BE_ERR_INVALID_FORMAT_PARAMETERS;
   int Channels = lame_get_num_channels(S->Flags);
@@ -308,8 +318,11 @@ BE_ERR EncodeChunk(HBE_STREAM hbeStream, uint32_t nSamples, const int16_t* pSamp
 
 BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput) {
   if (pdwOutput) *pdwOutput = 0;
-  TStream* S = FindStream(hbeStream);
-  if (!S || S->Flushed) return BE_ERR_INVALID_HANDLE;
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
+  if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags || S->Flushed) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput) return BE_ERR_INVALID_FORMAT_PARAMETERS;
   int Bytes = lame_encode_flush(S->Flags, pOutput, static_cast<int>(S->BufferSize));
   S->Flushed = true;
@@ -319,20 +332,25 @@ BE_ERR DeinitStream(HBE_STREAM hbeStream, uint8_t* pOutput, uint32_t* pdwOutput)
 }
 
 BE_ERR CloseStream(HBE_STREAM hbeStream) {
-  std::unique_ptr<TStream> S;
+  std::shared_ptr<TStream> S;
   {
     std::lock_guard<std::mutex> Lock(StreamsLock);
     if (hbeStream == 0 || hbeStream > Streams.size() || !Streams[hbeStream - 1])
       return BE_ERR_INVALID_HANDLE;
     S = std::move(Streams[hbeStream - 1]);
   }
+  std::lock_guard<std::mutex> Lock(S->Lock);
   lame_close(S->Flags);
+  S->Flags = nullptr;
   return BE_ERR_SUCCESSFUL;
 }
 
 BE_ERR WriteInfoTag(HBE_STREAM hbeStream, const char* lpszFileName) {
-  TStream* S = FindStream(hbeStream);
+  std::shared_ptr<TStream> S = FindStream(hbeStream);
   if (!S) return BE_ERR_INVALID_HANDLE;
+  std::shared_lock<std::shared_mutex> Engine(EngineLock);
+  std::lock_guard<std::mutex> Lock(S->Lock);
+  if (!S->Flags) return BE_ERR_INVALID_HANDLE;
   if (!lame_get_bWriteVbrTag(S->Flags)) return BE_ERR_SUCCESSFUL;
   if (!S->Flushed || !lpszFileName) return BE_ERR_INVALID_FORMAT_PARAMETERS;
 
