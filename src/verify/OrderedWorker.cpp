@@ -35,7 +35,11 @@ void TOrderedWorker::PostBytes(const uint8_t* Bytes, size_t Size) {
   {
     std::unique_lock Guard(Lock);
     // A chunk larger than the whole capacity still goes, into an empty queue.
-    Finished.wait(Guard, [&] { return QueuedBytes == 0 || QueuedBytes + Size <= Capacity; });
+    const auto Room = [&] { return QueuedBytes == 0 || QueuedBytes + Size <= Capacity; };
+    if (!Room()) {
+      Posted.notify_one();  // the worker may not have been woken for what is queued
+      Finished.wait(Guard, Room);
+    }
     QueuedBytes += Size;
     if (!Spare.empty()) {
       Copy = std::move(Spare.back());
@@ -48,15 +52,21 @@ void TOrderedWorker::PostBytes(const uint8_t* Bytes, size_t Size) {
 }
 
 void TOrderedWorker::Enqueue(TItem Item) {
+  bool Wake;
   {
     std::lock_guard Guard(Lock);
     Queue.push_back(std::move(Item));
+    // Waking the worker for every chunk costs more than the work saves: it
+    // starts once an eighth of the queue is full (or on Drain) and then
+    // works the queue empty.
+    Wake = QueuedBytes >= Capacity / 8;
   }
-  Posted.notify_one();
+  if (Wake) Posted.notify_one();
 }
 
 void TOrderedWorker::Drain() {
   std::unique_lock Guard(Lock);
+  Posted.notify_one();
   Finished.wait(Guard, [&] { return Queue.empty() && !Busy; });
   if (Failure) std::rethrow_exception(std::exchange(Failure, nullptr));
 }
