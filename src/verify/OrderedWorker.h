@@ -2,7 +2,8 @@
 // A thread of its own that runs what is posted to it one step after the
 // other, in the order posted, so that work on a stream of chunks (such as
 // checksums) leaves the thread that reads them free. Chunks are copied into
-// a bounded queue: a poster waits while Capacity bytes are queued.
+// a bounded queue: a poster waits while Capacity bytes are queued. The worker
+// starts on a batch of queued work, or when Drain asks for everything.
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>

@@ -7,7 +7,8 @@
 // come from one thread at a time in reading order; results are read once the
 // track's read has returned. The sums are taken on a thread of its own, so
 // they cost the reading thread little more than a copy of each chunk; every
-// call that reads or changes results first waits for the sums fed before it.
+// call that reads results, and SetDatabase, first waits for the sums fed
+// before it.
 #include <cstdint>
 #include <memory>
 #include <optional>
