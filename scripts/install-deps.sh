@@ -12,7 +12,7 @@ packages=(
   libcdio-dev libcdio-paranoia-dev libiso9660-dev
   libmp3lame-dev libvorbis-dev libogg-dev libsoxr-dev libao-dev libasound2-dev
   libc-ares-dev libflac-dev libopusenc-dev
-  libcurl4-openssl-dev nlohmann-json3-dev libdiscid-dev zlib1g-dev libssl-dev
+  libcurl4-openssl-dev nlohmann-json3-dev libdiscid-dev zlib1g-dev libdeflate-dev libssl-dev
   qt6-base-dev
   # reference tools the tests use as peers
   mpg123 vorbis-tools lame id3v2 cd-paranoia cuetools flac opus-tools

@@ -41,8 +41,13 @@ TRipperSession::TRipperSession(const TContext& Context)
   if (Target < 0 && !Context.Images.empty()) Target = -2;  // the first --image, known after Init
 
   LoadCDRip();
-  Ripper.ProcessMessages = [this] { Monitor.Poll(); };
+  Ripper.ProcessMessages = [this] { ProcessMessages(); };
   Monitor.OnDeviceChange = [this](int Code) { Ripper.DeviceChange(Code); };
+}
+
+void TRipperSession::ProcessMessages() {
+  Monitor.Poll();
+  if (!Loop.Idle()) Loop.ProcessEvents(std::chrono::milliseconds(0));
 }
 
 TRipperSession::~TRipperSession() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "net/PollLoop.h"
 #include "platform/mediamonitor/MediaMonitor.h"
 #include "ripper/CDRipper.h"
 
@@ -29,8 +30,15 @@ class TRipperSession {
   // beyond the drive list.
   void Start();
 
+  // What the ripper does between chunks: polls the media monitor and runs
+  // the loop's ready work while the loop has any.
+  void ProcessMessages();
+
   TCDRipper Ripper;
   TMediaMonitor Monitor;
+  // The one loop of the command's network requests, so that they go on
+  // while the ripper reads.
+  TPollLoop Loop;
   int Drive = 0;  // the selected drive
 
  private:

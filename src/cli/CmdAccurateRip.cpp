@@ -3,6 +3,7 @@
 #include <iostream>
 #include <optional>
 
+#include "Interrupt.h"
 #include "RipVerify.h"
 #include "VerifyCommands.h"
 #include "net/PollLoop.h"
@@ -48,10 +49,15 @@ TArLookup LookUpAccurateRip(const TAccurateRipId& Id) {
   TWebClient Web(Loop);
   std::optional<TArLookup> Result;
   FetchAccurateRip(Web, Id, [&Result](const TArLookup& R) { Result = R; });
-  if (!Loop.RunUntil([&Result] { return Result.has_value(); }, kFetchLimit))
+  return AwaitAccurateRip(Loop, Result);
+}
+
+const TArLookup& AwaitAccurateRip(TPollLoop& Loop, const std::optional<TArLookup>& Answer) {
+  if (!Loop.RunUntil([&Answer] { return Answer.has_value() || Interrupted(); }, kFetchLimit))
     throw TCommandError("the AccurateRip request did not end");
-  if (!Result->Error.empty()) throw TCommandError(Result->Error);
-  return *Result;
+  if (!Answer) throw TCommandError("Process stopped");
+  if (!Answer->Error.empty()) throw TCommandError(Answer->Error);
+  return *Answer;
 }
 
 int RunAccurateRip(TContext& Context, TArgs& Args) {

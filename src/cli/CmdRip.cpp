@@ -436,7 +436,7 @@ int RunRip(TContext& Context, TArgs& Args) {
   R.SetReadOffset(DriveReadOffset(R, Session.Drive, Verify.Offset));
   std::optional<TRipVerifier> Verifier;
   if (Verify.Any()) {
-    Verifier.emplace(R, Session.Drive, Verify, *ArId);
+    Verifier.emplace(R, Session.Loop, Session.Drive, Verify, *ArId);
     if (J.Match) Verifier->SetMetadata(Found->Source, {{"Release ID", J.Match->ReleaseId}});
     J.Verifier = &*Verifier;
   }
@@ -449,7 +449,7 @@ int RunRip(TContext& Context, TArgs& Args) {
   TInterruptGuard Guard;
   R.OnProgress = [&J](TCDRipper*, uint16_t Percent) { J.Progress.Show(Percent); };
   R.ProcessMessages = [&J] {
-    J.Session.Monitor.Poll();
+    J.Session.ProcessMessages();
     if (Interrupted() && !J.AbortSent) {
       J.AbortSent = true;
       J.Ripper.Abort();

@@ -51,13 +51,15 @@ TAccurateRipId DiscAccurateRipId(const TContext& Context) {
   return Id;
 }
 
-TRipVerifier::TRipVerifier(TCDRipper& Ripper, int Drive, const TVerifyOptions& Options,
-                           TAccurateRipId DiscId)
+TRipVerifier::TRipVerifier(TCDRipper& Ripper, TPollLoop& Loop, int Drive,
+                           const TVerifyOptions& Options, TAccurateRipId DiscId)
     : R(Ripper),
+      Loop(Loop),
+      Web(Loop),
       Options(Options),
       Id(std::move(DiscId)),
       Verification(MakeVerification(Ripper, Id)) {
-  if (Options.Verify) Verification.SetDatabase(LookUpAccurateRip(Id).Pressings);
+  if (Options.Verify) FetchAccurateRip(Web, Id, [this](const TArLookup& Found) { Answer = Found; });
   R.OnBeginTrack = [this](TCDRipper*, uint16_t Track) { Verification.BeginCopy(Track); };
   R.OnAudioRead = [this](const uint8_t* Bytes, size_t Size) { Verification.Feed(Bytes, Size); };
 
@@ -76,6 +78,7 @@ void TRipVerifier::SetMetadata(std::string Source,
 }
 
 void TRipVerifier::BeforeRip(int First, int Last) {
+  if (Answer && !Answer->Error.empty()) throw TCommandError(Answer->Error);
   if (!Options.TestAndCopy) return;
   if (!TestRead(R, Verification, First, Last))
     throw TCommandError(R.Cancel ? "Process stopped"
@@ -90,6 +93,7 @@ void TRipVerifier::AfterRip(int First, int Last, const std::string& File) {
 }
 
 int TRipVerifier::Finish() {
+  if (Options.Verify) Verification.SetDatabase(AwaitAccurateRip(Loop, Answer).Pressings);
   if (Options.Verify || Options.TestAndCopy)
     for (int T : Ripped) std::cout << Verification.VerdictLine(T) << '\n';
   std::cout.flush();

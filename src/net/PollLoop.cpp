@@ -144,6 +144,12 @@ void TPollLoop::RunPostedMessages() {
   }
 }
 
+bool TPollLoop::Idle() {
+  if (!FWatches.empty() || !FTimers.empty()) return false;
+  std::lock_guard Lock(FQueueLock);
+  return FQueue.empty();
+}
+
 void TPollLoop::Run() {
   FQuit = false;
   while (!FQuit) ProcessEvents(std::chrono::hours(1));

@@ -28,6 +28,8 @@ class TPollLoop : public TEventLoop {
   void Quit() { FQuit = true; }
   // Runs until Done() holds or Timeout passes; returns Done().
   bool RunUntil(const std::function<bool()>& Done, std::chrono::milliseconds Timeout);
+  // Nothing watched, no timer, no message: a round would have nothing to do.
+  bool Idle();
 
  private:
   using TClock = std::chrono::steady_clock;

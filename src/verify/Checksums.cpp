@@ -1,6 +1,6 @@
 #include "Checksums.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,17 +16,11 @@ constexpr uint64_t kSector450First = 450 * kSectorFrames + 1;
 
 TTrackChecksums::TTrackChecksums(uint64_t Frames, bool First, bool Last)
     : FFrom(First ? kArSkipFrames : 1),
-      FTo(Last ? (Frames > kArSkipFrames ? Frames - kArSkipFrames : 0) : Frames) {
-  FCrc = static_cast<uint32_t>(crc32(0, nullptr, 0));
-}
+      FTo(Last ? (Frames > kArSkipFrames ? Frames - kArSkipFrames : 0) : Frames) {}
 
 void TTrackChecksums::Feed(const uint8_t* Bytes, size_t Size) {
-  // zlib takes at most a uInt per call.
-  for (size_t Done = 0; Done < Size;) {
-    const size_t Part = std::min<size_t>(Size - Done, 1u << 30);
-    FCrc = static_cast<uint32_t>(crc32(FCrc, Bytes + Done, static_cast<uInt>(Part)));
-    Done += Part;
-  }
+  // libdeflate's CRC uses the processor's carry-less multiply where it has one.
+  FCrc = libdeflate_crc32(FCrc, Bytes, Size);
   size_t At = 0;
   if (FPartialSize > 0) {
     while (FPartialSize < 4 && At < Size) FPartial[FPartialSize++] = Bytes[At++];
@@ -47,12 +41,14 @@ void TTrackChecksums::Frames(const uint8_t* Bytes, size_t Count) {
     const uint8_t* B = Bytes + 4 * K;
     return B[0] | B[1] << 8 | B[2] << 16 | uint32_t(B[3]) << 24;
   };
-  uint32_t Peak = FPeak;
+  // The extremes stay 16-bit, so the loop takes eight samples a step.
+  int16_t Low = 0, High16 = 0;
   for (size_t K = 0; K < 2 * Count; ++K) {
-    const int32_t Sample = static_cast<int16_t>(Bytes[2 * K] | Bytes[2 * K + 1] << 8);
-    Peak = std::max(Peak, static_cast<uint32_t>(Sample < 0 ? -Sample : Sample));
+    const auto Sample = static_cast<int16_t>(Bytes[2 * K] | Bytes[2 * K + 1] << 8);
+    Low = std::min(Low, Sample);
+    High16 = std::max(High16, Sample);
   }
-  FPeak = Peak;
+  FPeak = std::max({FPeak, static_cast<uint32_t>(-int32_t{Low}), static_cast<uint32_t>(High16)});
   // The frames of this call at counted positions: K from Begin to End, at
   // position FPosition + K + 1. Positions stay far below 2^32 on a CD.
   const uint64_t First = FPosition + 1;

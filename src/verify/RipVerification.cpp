@@ -8,6 +8,8 @@ namespace tolvar {
 namespace {
 
 constexpr uint64_t kSectorFrames = 588;
+// Chunks queued for the sums before the reader waits: a few seconds of audio.
+constexpr size_t kQueueBytes = 4u << 20;
 
 std::string TwoDigits(int N) {
   char Text[16];
@@ -30,22 +32,27 @@ TRipVerification::TRipVerification(const TAccurateRipId& Id, const std::vector<i
     T.Frames = I < Sectors.size() ? uint64_t(std::max(Sectors[I], 0)) * kSectorFrames : 0;
     FTracks.push_back(std::move(T));
   }
+  Worker = std::make_unique<TOrderedWorker>(
+      [this](const uint8_t* Bytes, size_t Size) { FeedSums(Bytes, Size); }, kQueueBytes);
 }
 
-TRipVerification::~TRipVerification() = default;
+TRipVerification::~TRipVerification() {
+  Worker.reset();
+}
 
 void TRipVerification::SetDatabase(std::vector<TArPressing> Pressings) {
+  Worker->Drain();
   FPressings = std::move(Pressings);
   Asked = true;
   for (TTrackVerification& T : FTracks) Judge(T);
 }
 
 void TRipVerification::BeginTest(int Number) {
-  StartPass(Number, true);
+  Worker->Post([this, Number] { StartPass(Number, true); });
 }
 
 void TRipVerification::BeginCopy(int Number) {
-  StartPass(Number, false);
+  Worker->Post([this, Number] { StartPass(Number, false); });
 }
 
 void TRipVerification::StartPass(int Number, bool Test) {
@@ -61,6 +68,10 @@ void TRipVerification::StartPass(int Number, bool Test) {
 }
 
 void TRipVerification::Feed(const uint8_t* Bytes, size_t Size) {
+  Worker->PostBytes(Bytes, Size);
+}
+
+void TRipVerification::FeedSums(const uint8_t* Bytes, size_t Size) {
   while (Size > 0 && Sums) {
     const size_t Take = static_cast<size_t>(std::min<uint64_t>(Size, Left));
     Sums->Feed(Bytes, Take);
@@ -112,14 +123,23 @@ void TRipVerification::Judge(TTrackVerification& T) const {
 }
 
 void TRipVerification::SetFile(int Number, const std::string& File, int JitterErrors) {
-  for (TTrackVerification& T : FTracks)
-    if (T.Number == Number) {
-      T.File = File;
-      T.JitterErrors = JitterErrors;
-    }
+  // In turn with the sums, so the reader need not wait for them here.
+  Worker->Post([this, Number, File, JitterErrors] {
+    for (TTrackVerification& T : FTracks)
+      if (T.Number == Number) {
+        T.File = File;
+        T.JitterErrors = JitterErrors;
+      }
+  });
+}
+
+const std::vector<TTrackVerification>& TRipVerification::Tracks() const {
+  Worker->Drain();
+  return FTracks;
 }
 
 const TTrackVerification* TRipVerification::Track(int Number) const {
+  Worker->Drain();
   for (const TTrackVerification& T : FTracks)
     if (T.Number == Number) return &T;
   return nullptr;
@@ -152,6 +172,7 @@ std::string TRipVerification::VerdictLine(int Number) const {
 }
 
 std::string TRipVerification::Summary() const {
+  Worker->Drain();
   int Copied = 0, Accurate = 0;
   for (const TTrackVerification& T : FTracks) {
     Copied += T.Copied;
@@ -164,6 +185,7 @@ std::string TRipVerification::Summary() const {
 }
 
 bool TRipVerification::Failed() const {
+  Worker->Drain();
   return std::any_of(FTracks.begin(), FTracks.end(), [](const TTrackVerification& T) {
     return T.Status == TTrackStatus::Suspicious || T.Status == TTrackStatus::NotAccurate;
   });

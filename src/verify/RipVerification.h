@@ -5,7 +5,10 @@
 // (a track's first chunk is announced by BeginTest or BeginCopy, then every
 // chunk goes to Feed), so it works the same whichever thread reads. Calls
 // come from one thread at a time in reading order; results are read once the
-// track's read has returned.
+// track's read has returned. The sums are taken on a thread of its own, so
+// they cost the reading thread little more than a copy of each chunk; every
+// call that reads results, and SetDatabase, first waits for the sums fed
+// before it.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -14,6 +17,7 @@
 
 #include "AccurateRip.h"
 #include "Checksums.h"
+#include "OrderedWorker.h"
 
 namespace tolvar {
 
@@ -45,6 +49,8 @@ class TRipVerification {
   // tracks (Id.Tracks, in disc order).
   TRipVerification(const TAccurateRipId& Id, const std::vector<int32_t>& Sectors);
   ~TRipVerification();
+  TRipVerification(const TRipVerification&) = delete;
+  TRipVerification& operator=(const TRipVerification&) = delete;
 
   // The database's pressings of the disc (none: it does not know the disc).
   // Without this call no track is compared with the database.
@@ -62,7 +68,7 @@ class TRipVerification {
   // The file of the copy of track Number and its read's jitter count.
   void SetFile(int Number, const std::string& File, int JitterErrors);
 
-  const std::vector<TTrackVerification>& Tracks() const { return FTracks; }
+  const std::vector<TTrackVerification>& Tracks() const;
   // nullptr for a number that is no audio track of the disc.
   const TTrackVerification* Track(int Number) const;
   // "Track NN: v1 XXXXXXXX v2 XXXXXXXX crc32 XXXXXXXX: accurate (confidence C, v2)".
@@ -80,6 +86,7 @@ class TRipVerification {
 
  private:
   void StartPass(int Number, bool Test);
+  void FeedSums(const uint8_t* Bytes, size_t Size);
   void EndOfTrack();
   void Judge(TTrackVerification& T) const;
 
@@ -91,6 +98,8 @@ class TRipVerification {
   size_t Current = 0;
   uint64_t Left = 0;
   std::unique_ptr<TTrackChecksums> Sums;
+  // Runs StartPass and FeedSums; last, so that it ends before the state it uses.
+  std::unique_ptr<TOrderedWorker> Worker;
 };
 
 // Eight upper-case hex digits.

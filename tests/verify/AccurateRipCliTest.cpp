@@ -237,3 +237,16 @@ TEST_F(AccurateRipCli, OffsetDetectFindsTheOffsetThatVerifiedRipsThenUse) {
   EXPECT_EQ(Run.Status, 1);
   EXPECT_EQ(Run.Out, "Log checksum mismatch\n");
 }
+
+TEST_F(AccurateRipCli, ARipWhoseDatabaseFailsEndsWithTheErrorAndKeepsWhatItRipped) {
+  const std::string Cue = Dir / "two.cue";
+  fixtures::WriteDiscImage(Cue, {{900}, {800}});
+  // Nothing listens on port 1: the request fails while the first track is read.
+  const TRun Run = Cli(Cue, "rip 1-2 --format wav --out " + Dir / "out" + " --verify",
+                       "TOLVAR_ACCURATERIP_URL=http://127.0.0.1:1 ");
+  EXPECT_NE(Run.Status, 0);
+  EXPECT_NE(Run.Err.find("AccurateRip"), std::string::npos) << Run.Err;
+  EXPECT_EQ(Run.Out.find("Track 01: v1"), std::string::npos) << Run.Out;
+  const std::string First = Run.Out.substr(0, Run.Out.find('\n'));
+  EXPECT_TRUE(First.ends_with(".wav") && fs::file_size(First) > 900u * 2352) << Run.Out;
+}

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 
 #include "ArReference.h"
 #include "verify/AccurateRip.h"
 #include "verify/Checksums.h"
+#include "verify/RipVerification.h"
 
 using namespace tolvar;
 
@@ -53,6 +56,47 @@ TEST(Checksums, StreamedSumsEqualTheReferenceAtEveryTrackPosition) {
             fixtures::ReferenceSums(Frames, true, false).V1);
   EXPECT_NE(fixtures::ReferenceSums(Changed, false, false).V1,
             fixtures::ReferenceSums(Frames, false, false).V1);
+}
+
+// The sums run beside the reader, which reuses its buffer at once: each
+// chunk must be taken as it was fed, in order, and complete before results
+// are read. The read is longer than the queue holds.
+TEST(Checksums, RipVerificationSumsAReadOfTwoTracksFedThroughOneBuffer) {
+  std::mt19937 Random(11);
+  const std::vector<int32_t> Sectors = {1200, 2500};
+  std::vector<std::vector<uint32_t>> Frames;
+  std::string Bytes;
+  for (int32_t S : Sectors) {
+    Frames.emplace_back(size_t(S) * 588);
+    for (uint32_t& F : Frames.back()) {
+      F = Random();
+      fixtures::PutU32(Bytes, F);
+    }
+  }
+  TAccurateRipId Id;
+  Id.Tracks = {1, 2};
+  TRipVerification V(Id, Sectors);
+  V.BeginCopy(1);
+  std::vector<uint8_t> Buffer(70001);
+  for (size_t At = 0, Step = 4099; At < Bytes.size(); At += Step, Step = Step * 7 % 70001 + 1) {
+    const size_t Size = std::min(Step, Bytes.size() - At);
+    std::memcpy(Buffer.data(), Bytes.data() + At, Size);
+    V.Feed(Buffer.data(), Size);
+    std::fill(Buffer.begin(), Buffer.end(), 0xA5);
+  }
+  V.SetFile(2, "two.wav", 3);
+  for (size_t T : {1, 0}) {  // the last first: its sums end last
+    const fixtures::TRefSums Ref = fixtures::ReferenceSums(Frames[T], T == 0, T == 1);
+    const TTrackVerification* Got = V.Track(int(T) + 1);
+    ASSERT_TRUE(Got && Got->Copied);
+    EXPECT_EQ(Got->V1, Ref.V1);
+    EXPECT_EQ(Got->V2, Ref.V2);
+    EXPECT_EQ(Got->Sector450, Ref.Sector450);
+    const auto* Track =
+        reinterpret_cast<const Bytef*>(Bytes.data()) + (T ? Frames[0].size() * 4 : 0);
+    EXPECT_EQ(Got->Crc32, crc32(0, Track, static_cast<uInt>(Frames[T].size() * 4)));
+  }
+  EXPECT_EQ(V.Track(2)->File, "two.wav");
 }
 
 TEST(AccurateRipFile, KeepsTheDiscsRecordsAndStopsAtAShortOne) {
