@@ -293,9 +293,12 @@ void TDrive::FollowImage() {
     }
   }
   if (Loaded && FileStamp(Path) != LoadedStamp) {
-    // A real drive takes a moment to read a new disc's table of contents.
+    // A rip or playback of the old image must see its disc go before a new
+    // one comes, as with a real drive; with no reader the new image simply
+    // is the disc in the drive.
+    if (Loaded.use_count() > 1)
+      SwapEnds = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     Unload();
-    SwapEnds = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   }
 }
 

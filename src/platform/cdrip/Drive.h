@@ -112,7 +112,8 @@ class TDrive {
   // The loaded image file's state, and the state file's when last read.
   long long LoadedStamp = -1;
   long long StateStamp = -1;
-  // A replaced image loads no sooner than this, so that its removal is seen.
+  // An image replaced under a reader loads no sooner than this, so that its
+  // removal is seen.
   std::chrono::steady_clock::time_point SwapEnds{};
 };
 
