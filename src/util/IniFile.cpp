@@ -102,11 +102,16 @@ bool TIniFile::ReadBool(const std::string& Section, const std::string& Key, bool
 }
 
 void TIniFile::WriteString(const std::string& Section, const std::string& Key,
-                           const std::string& Value) {
-  std::string K = Trim(Key);
-  TSection* S = Find(Section);
+                           const std::string& Text) {
+  // A text that is no UTF-8 is taken as Latin-1 here, as a file is when read:
+  // kept raw, it would make the whole file read as Latin-1 next time, every
+  // other text garbled and longer on each round.
+  const std::string Name = Utf8OrLatin1(Section);
+  const std::string K = Utf8OrLatin1(Trim(Key));
+  const std::string Value = Utf8OrLatin1(Text);
+  TSection* S = Find(Name);
   if (!S) {
-    Sections.push_back({Section, {}, true});
+    Sections.push_back({Name, {}, true});
     S = &Sections.back();
   }
   Dirty = true;

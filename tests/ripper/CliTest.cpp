@@ -368,6 +368,29 @@ TEST_F(Cli, CtrlCStopsTheRipAndKeepsThePartialFile) {
   EXPECT_TRUE(FileExists(File));
 }
 
+TEST_F(Cli, ARipStopsWhenAnotherRunEjectsTheImageOrTheImageGoesAway) {
+  TImageOptions Sparse;
+  Sparse.Sparse = true;
+  WriteDiscImage(Dir / "long.cue", {{90000}}, Sparse);  // 20 minutes
+  const std::string File = Dir / "out/01 Unknown - Track 1.mp3";
+  const std::string Program = "env -u TOLVAR_CD_IMAGES TOLVAR_APPDIR=" + Quote(Dir.Path() + "/") +
+                              " " + Quote(TOLVAR_CLI) + " --image " + Quote(Dir / "long.cue");
+  auto RipAndRemove = [&](const std::string& Removal) {
+    const std::string Script = Program + " rip 1 --out " + Quote(Dir / "out") + " >/dev/null 2>" +
+                               Quote(Dir / "err") + " & pid=$!\n" +
+                               "for i in $(seq 200); do grep -q Ripping " + Quote(Dir / "err") +
+                               " && break; sleep 0.05; done\n" + Removal + "\nwait $pid; echo $?";
+    EXPECT_EQ(RunCommand(Script), "1\n") << Removal;
+    EXPECT_NE(ReadFile(Dir / "err").find("tolvar-cli: the disc was removed while ripping " + File),
+              std::string::npos)
+        << ReadFile(Dir / "err");
+    EXPECT_FALSE(FileExists(File));
+  };
+  RipAndRemove(Program + " eject >/dev/null");
+  EXPECT_EQ(Run({"--image", Dir / "long.cue", "close"}).Code, 0);
+  RipAndRemove("mv " + Quote(Dir / "long.cue") + " " + Quote(Dir / "away.cue"));
+}
+
 // ---- cue ----
 
 TEST_F(Cli, CueWritesTheSheetOfTheFileASingleRipWouldMake) {

@@ -3,12 +3,13 @@
 # sanitizer, each run with one fault injected at a random point:
 #   fullfs    the output folder is a small filesystem that fills up
 #   cancel    Ctrl-C (SIGINT) at a random time
-#   removed   the image's data is cut off while the rip reads it (the disc
-#             goes away under the reader)
+#   removed   while the rip reads, the disc goes away under it: another run
+#             opens the image drive's tray, or the image file is deleted
 #   tray      the image drive's tray was opened before the run
 #   cddb      a lookup against a CDDB server that drops, cuts, delays or
 #             garbles its answers
-#   devfull   the CUE sheet written to /dev/full
+#   devfull   the CUE sheet written to a full device (a node of its own,
+#             when it can make one, so a fault never touches /dev/full)
 #   none      no fault
 # After each run: no crash or sanitizer report, no descriptor left open at
 # exit, a failed file removed, a cancelled file playable up to where it
@@ -55,12 +56,16 @@ if mount -t tmpfs -o size=64k tmpfs "$WORK/probe" 2>/dev/null; then
   CAN_MOUNT=1
 fi
 
+FULL_DEVICE=/dev/full
+mknod "$WORK/full" c 1 7 2>/dev/null && FULL_DEVICE=$WORK/full
+
 SAMPLE_BIN=$(dirname "$SAMPLE")/$(sed -n 's/^FILE "\(.*\)".*/\1/p' "$SAMPLE" | head -1)
 SAMPLE_SUM=$(sha256sum "$SAMPLE" "$SAMPLE_BIN")
 
 declare -A COUNT FAILS EXITS
 failures=0
 PARTIALS=0
+declare -A REMOVALS=([eject]=0 [delete]=0)
 fail() {
   echo "run $RUN ($FAULT, $FORMAT, tracks $TRACKS): $*"
   FAILS[$FAULT]=$((${FAILS[$FAULT]:-0} + 1))
@@ -146,14 +151,15 @@ for RUN in $(seq 1 "$RUNS"); do
       check_process $status
       ;;
     devfull)
-      run_cli --image "$CUE" cue /dev/full --format "$FORMAT"
+      run_cli --image "$CUE" cue "$FULL_DEVICE" --format "$FORMAT"
       status=$?
       check_process $status
-      [ "$status" -eq 1 ] || fail "writing to /dev/full ended with $status"
+      [ "$status" -eq 1 ] || fail "writing to $FULL_DEVICE ended with $status"
+      [ -c "$FULL_DEVICE" ] || fail "$FULL_DEVICE is no longer a device"
       ;;
     *)
       if [ "$FAULT" = removed ]; then
-        # A copy of the image whose data file is cut short while it is read.
+        # A copy of the image, taken out of its drive while it is read.
         mkdir -p "$RUNDIR/img"
         cp "$SAMPLE" "$SAMPLE_BIN" "$RUNDIR/img/"
         CUE=$RUNDIR/img/$(basename "$SAMPLE")
@@ -173,19 +179,32 @@ for RUN in $(seq 1 "$RUNS"); do
           >"$RUNDIR/stdout" 2>"$RUNDIR/stderr"
       ) &
       PID=$!
-      DELAY=$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", r % 400 / 100 }')
-      if [ "$FAULT" = cancel ] || [ "$FAULT" = removed ]; then
-        sleep "$DELAY"
-        if [ "$FAULT" = cancel ]; then
-          kill -INT "$PID" 2>/dev/null
+      if [ "$FAULT" = cancel ]; then
+        sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", r % 400 / 100 }')"
+        kill -INT "$PID" 2>/dev/null
+      elif [ "$FAULT" = removed ]; then
+        # The sample's rips are short: the removal comes soon after reading began.
+        for _ in $(seq 200); do grep -q Ripping "$RUNDIR/stderr" 2>/dev/null && break; sleep 0.02; done
+        sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", r % 30 / 100 }')"
+        HOW=delete
+        if [ $((RANDOM % 2)) -eq 0 ]; then
+          HOW=eject
+          env TOLVAR_APPDIR="$RUNDIR/app" TOLVAR_REGISTRY="$RUNDIR/registry.ini" TOLVAR_CD_IMAGES= \
+            "$CLI" --image "$CUE" eject >/dev/null 2>&1 || fail "the tray did not open"
         else
-          BIN=$RUNDIR/img/$(basename "$SAMPLE_BIN")
-          truncate -s $(($(stat -c %s "$BIN") * (RANDOM % 100) / 100)) "$BIN"
+          rm -f "$CUE"
         fi
       fi
       wait "$PID"
       status=$?
       check_process $status
+      if [ "$FAULT" = removed ] && [ "$status" -ne 0 ]; then
+        if grep -q 'the disc was removed' "$RUNDIR/stderr"; then
+          REMOVALS[$HOW]=$((${REMOVALS[$HOW]} + 1))
+        else
+          fail "a removal reported otherwise: $(head -3 "$RUNDIR/stderr")"
+        fi
+      fi
       [ "$FAULT" = none ] && [ "$status" -ne 0 ] && fail "a rip without a fault failed: $(head -3 "$RUNDIR/stderr")"
       [ "$FAULT" = tray ] && [ "$status" -ne 1 ] && fail "a rip with the tray open ended with $status"
       # Every file is one that existed before, one the rip reported as
@@ -222,5 +241,7 @@ for f in "${!COUNT[@]}"; do
   echo "$f: ${COUNT[$f]} runs, ${FAILS[$f]:-0} failed (exit status $exits)"
 done | sort
 echo "cancelled files kept and checked: $PARTIALS"
+echo "rips stopped by the disc's removal: ${REMOVALS[eject]} by another run's eject," \
+  "${REMOVALS[delete]} by the image's deletion"
 echo "soak: $RUNS runs, $failures failures"
 [ "$failures" -eq 0 ]

@@ -124,3 +124,15 @@ TEST(IniFile, AFailedWriteLeavesTheOldFileIntact) {
   ListFiles(Left, Dir.Path(), "", false, faAnyFile);
   EXPECT_TRUE(Left.empty());
 }
+
+TEST(IniFile, ATextThatIsNoUtf8IsWrittenAsLatin1AndGarblesNoOtherText) {
+  TTempDir Dir;
+  const std::string Path = Dir / "t.ini";
+  for (int Round = 0; Round < 3; ++Round) {
+    TIniFile Ini(Path);
+    if (Round == 0) Ini.WriteString("A", "Name", "Gr\xC3\xBC\xC3\x9F\x65");  // UTF-8
+    Ini.WriteString("A", "Old", "\xE9t\xE9");                                // Latin-1
+    ASSERT_TRUE(Ini.UpdateFile());
+  }
+  EXPECT_EQ(ReadFile(Path), "[A]\nName=Gr\xC3\xBC\xC3\x9F\x65\nOld=\xC3\xA9t\xC3\xA9\n");
+}

@@ -245,6 +245,7 @@ std::unique_ptr<TDrive> TDrive::Image(const std::string& Path, const std::string
   Drive->DriveName = ImageDriveName(Path);
   std::memcpy(Drive->Params.ID, Drive->DriveName.data(), Drive->DriveName.size());
   Drive->StateFile = StateFile;
+  Drive->StateStamp = FileStamp(StateFile);
   Drive->TrayOpen = RecordedOpen(StateFile, Path);
   if (!Drive->TrayOpen) Drive->LoadImage();
   return Drive;
@@ -261,6 +262,7 @@ void TDrive::LoadImage() {
   auto Media = std::make_shared<TMedia>(OpenImage(Path));
   if (Media->Valid()) {
     Loaded = std::move(Media);
+    LoadedStamp = Stamp;
     FailedStamp = -1;
   } else {
     FailedStamp = Stamp;
@@ -273,9 +275,39 @@ void TDrive::Unload() {
   Loaded.reset();
 }
 
+// Two stats: cheap enough for every media check, which the owner makes a few
+// times a second at most.
+void TDrive::FollowImage() {
+  if (!StateFile.empty()) {
+    const long long Stamp = FileStamp(StateFile);
+    if (Stamp != StateStamp) {
+      StateStamp = Stamp;
+      const bool Open = RecordedOpen(StateFile, Path);
+      if (Open && !TrayOpen) {
+        TrayOpen = true;
+        Unload();
+      } else if (!Open && TrayOpen) {
+        TrayOpen = false;
+        FailedStamp = -1;
+      }
+    }
+  }
+  if (Loaded && FileStamp(Path) != LoadedStamp) {
+    // A rip or playback of the old image must see its disc go before a new
+    // one comes, as with a real drive; with no reader the new image simply
+    // is the disc in the drive.
+    if (Loaded.use_count() > 1)
+      SwapEnds = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    Unload();
+  }
+}
+
 bool TDrive::MediaLoaded() {
   if (ImageDrive) {
-    if (!Loaded && !TrayOpen && FileStamp(Path) != FailedStamp) LoadImage();
+    FollowImage();
+    if (!Loaded && !TrayOpen && std::chrono::steady_clock::now() >= SwapEnds &&
+        FileStamp(Path) != FailedStamp)
+      LoadImage();
     return Loaded != nullptr;
   }
   int Fd = open(Path.c_str(), O_RDONLY | O_NONBLOCK);

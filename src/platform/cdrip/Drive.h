@@ -9,6 +9,7 @@
 // (tray opened, disc removed) is marked Gone and closed when its last reader
 // lets go, so no reader is left with a freed handle.
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,7 +65,9 @@ class TDrive {
 
   // True when a disc is in the drive. An image drive with its tray closed
   // tries again to load an image that could not be opened, once the file
-  // has changed.
+  // has changed. An image drive also notices here what other programs did:
+  // its tray opened or closed (the state file), or its image removed or
+  // replaced, which takes the disc out as a real drive's removal does.
   bool MediaLoaded();
   // The disc in the drive, nullptr when there is none. A real drive is opened
   // afresh when Refresh is set (a new table of contents after a disc change).
@@ -92,6 +95,7 @@ class TDrive {
   TDrive(std::string Path, bool ImageDrive);
   void LoadImage();
   void Unload();
+  void FollowImage();
 
   std::string Path;
   std::string DriveName;
@@ -105,6 +109,12 @@ class TDrive {
   // The file's state at the last failed load, so a broken image is not parsed
   // again on every media check.
   long long FailedStamp = -1;
+  // The loaded image file's state, and the state file's when last read.
+  long long LoadedStamp = -1;
+  long long StateStamp = -1;
+  // An image replaced under a reader loads no sooner than this, so that its
+  // removal is seen.
+  std::chrono::steady_clock::time_point SwapEnds{};
 };
 
 }  // namespace tolvar::cdrip

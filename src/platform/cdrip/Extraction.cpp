@@ -151,8 +151,8 @@ void TExtraction::ReadPlain(int32_t Sector, int32_t Count, uint8_t* Into) {
   };
   for (int32_t Try = 0; Try < 3; ++Try)
     if (Read(Sector, Count, Into)) return;
-  // A real drive whose disc was taken out: the medium is marked Gone.
-  if (!Drive.IsImage()) Drive.MediaLoaded();
+  // A disc taken out, or an image removed: the medium is marked Gone.
+  Drive.MediaLoaded();
   // Sector by sector: what still cannot be read becomes silence.
   for (int32_t I = 0; I < Count; ++I) {
     uint8_t* Bytes = Into + static_cast<size_t>(I) * kSectorBytes;
