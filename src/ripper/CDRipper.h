@@ -216,7 +216,10 @@ class TCDRipper {
 
  private:
   friend class TRipPipeline;  // its reader keeps the jitter list as the rip loop does
-  void RebuildTracks();       // Tracks from the table the library read last
+  // After each chunk a read loop took: notes a jitter the library reported
+  // and reports the progress.
+  void NoteChunk(int32_t Result);
+  void RebuildTracks();  // Tracks from the table the library read last
 
   TLameCoder* FCoder = nullptr;
   int FCDRomNum = 0;

@@ -24,12 +24,7 @@ bool TCDRipper::ReadSectors(int32_t FirstSector, int32_t LastSector) {
       Bytes = std::clamp(Bytes, 0, BufferBytes);
       if (Result != cdrip::kCdexError && Bytes > 0 && OnAudioRead)
         OnAudioRead(Buffer.data(), static_cast<size_t>(Bytes));
-      if (Result == cdrip::kCdexJitterError) {
-        int32_t Start = 0, End = 0;
-        CR_GetLastJitterErrorPosition(Start, End);
-        FJitters.push_back(std::to_string(Start) + " " + std::to_string(End));
-      }
-      if (OnProgress) OnProgress(this, static_cast<uint16_t>(CR_GetPercentCompleted()));
+      NoteChunk(Result);
       if (ProcessMessages) ProcessMessages();
     }
   } catch (...) {

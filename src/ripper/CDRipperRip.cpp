@@ -45,6 +45,15 @@ void WriteOrFail(TRipFile& File, const void* Bytes, size_t Count) {
 
 }  // namespace
 
+void TCDRipper::NoteChunk(int32_t Result) {
+  if (Result == cdrip::kCdexJitterError) {
+    int32_t Start = 0, End = 0;
+    CR_GetLastJitterErrorPosition(Start, End);
+    FJitters.push_back(std::to_string(Start) + " " + std::to_string(End));
+  }
+  if (OnProgress) OnProgress(this, static_cast<uint16_t>(CR_GetPercentCompleted()));
+}
+
 void TCDRipper::UpdateCoder() {
   if (!FCoder) return;
   int Channels = 0, SampleRate = 0;
@@ -179,12 +188,7 @@ bool TCDRipper::RipSectors(int32_t FirstSector, int32_t LastSector, const std::s
       } else if (Result != cdrip::kCdexError) {
         WriteOrFail(*File, ReadBuffer.data(), static_cast<size_t>(Bytes));
       }
-      if (Result == cdrip::kCdexJitterError) {
-        int32_t Start = 0, End = 0;
-        CR_GetLastJitterErrorPosition(Start, End);
-        FJitters.push_back(std::to_string(Start) + " " + std::to_string(End));
-      }
-      if (OnProgress) OnProgress(this, static_cast<uint16_t>(CR_GetPercentCompleted()));
+      NoteChunk(Result);
       if (ProcessMessages) ProcessMessages();
       if (Result == cdrip::kCdexRippingDone) break;
     }

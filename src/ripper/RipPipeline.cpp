@@ -213,12 +213,7 @@ void TRipPipeline::ReadRange(TWork& Work, int32_t BufferBytes) {
         if (R.OnAudioRead) R.OnAudioRead(Buffer.data(), static_cast<size_t>(Bytes));
         Queue(Work, Buffer.data(), static_cast<size_t>(Bytes));
       }
-      if (Result == cdrip::kCdexJitterError) {
-        int32_t Start = 0, End = 0;
-        CR_GetLastJitterErrorPosition(Start, End);
-        R.FJitters.push_back(std::to_string(Start) + " " + std::to_string(End));
-      }
-      if (R.OnProgress) R.OnProgress(&R, static_cast<uint16_t>(CR_GetPercentCompleted()));
+      R.NoteChunk(Result);
       Between();
       // What was read after the disc went is no audio of it.
       if (!R.DiscInfoValid) {
