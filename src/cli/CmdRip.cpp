@@ -104,9 +104,14 @@ TOutcome RipOne(TJob& J, int First, int Last) {
   } catch (...) {
     J.Progress.End();
     Discard(File);
+    J.Session.Monitor.PollNow();
+    if (!R.DiscInfoValid) throw TCommandError("the disc was removed while ripping " + File);
     throw;
   }
   J.Progress.End();
+  // A read that failed because the disc went is told as that, not as a read
+  // error: the monitor's next poll may not have come yet.
+  if (!Done) J.Session.Monitor.PollNow();
   if (!R.DiscInfoValid) {
     Discard(File);
     throw TCommandError("the disc was removed while ripping " + File);
@@ -187,7 +192,12 @@ void RipSeparateJobs(TJob& J, const std::vector<int>& Tracks, int Jobs) {
         std::cout << F.FileName << std::endl;
         break;
       case TRipPipeline::TFileState::Stopped:
-        if (Kept.empty()) Kept = F.FileName;
+        // One partial file is kept, as a rip of one track after another
+        // keeps it; later ones stopped beside it go.
+        if (Kept.empty())
+          Kept = F.FileName;
+        else
+          Discard(F.FileName);
         break;
       case TRipPipeline::TFileState::NotMade:
         Discard(F.FileName);
